@@ -1,0 +1,26 @@
+#ifndef QUORVEL_BACKEND_X11_POINTER_H_
+#define QUORVEL_BACKEND_X11_POINTER_H_
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <string>
+
+namespace quorvel {
+namespace x11 {
+
+// Pointer injection on an open connection. Callers test the display first.
+void MoveMouse(Display* display, Window root, int32_t x, int32_t y);
+void WheelMouse(Display* display, int32_t delta);
+void MouseClick(Display* display,
+                int32_t x,
+                int32_t y,
+                const std::string& type,
+                const std::string& button);
+void DoubleClick(Display* display, int32_t x, int32_t y);
+bool GetMouseCoords(Display* display, Window root, int32_t* x, int32_t* y);
+
+}  // namespace x11
+}  // namespace quorvel
+
+#endif  // QUORVEL_BACKEND_X11_POINTER_H_

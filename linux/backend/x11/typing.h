@@ -1,0 +1,18 @@
+#ifndef QUORVEL_BACKEND_X11_TYPING_H_
+#define QUORVEL_BACKEND_X11_TYPING_H_
+
+#include <X11/Xlib.h>
+
+#include <string>
+
+namespace quorvel {
+namespace x11 {
+
+// Types one character (Italian-layout table) or one key by KeySym name.
+// `display` may be null: then nothing happens and the result is false.
+bool TypeText(Display* display, const std::string& text);
+
+}  // namespace x11
+}  // namespace quorvel
+
+#endif  // QUORVEL_BACKEND_X11_TYPING_H_
