@@ -49,13 +49,13 @@ inline bool RunningUnderCi() {
 
 // Skips the test when a server it needs cannot be started on a developer's
 // machine; under CI the same condition fails the test.
-#define QUORVEL_SKIP_OR_FAIL(reason)                          \
-  do {                                                        \
-    if (::quorvel::testing::RunningUnderCi()) {               \
-      FAIL() << "required under CI: " << (reason);            \
-    } else {                                                  \
-      GTEST_SKIP() << (reason);                               \
-    }                                                         \
+#define QUORVEL_SKIP_OR_FAIL(reason)               \
+  do {                                             \
+    if (::quorvel::testing::RunningUnderCi()) {    \
+      FAIL() << "required under CI: " << (reason); \
+    } else {                                       \
+      GTEST_SKIP() << (reason);                    \
+    }                                              \
   } while (0)
 
 #endif  // QUORVEL_TESTS_SUPPORT_ENVIRONMENT_H_

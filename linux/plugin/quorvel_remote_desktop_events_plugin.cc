@@ -1,0 +1,82 @@
+#include "include/quorvel_remote_desktop_events_linux/quorvel_remote_desktop_events_plugin.h"
+
+#include <flutter_linux/flutter_linux.h>
+
+#include "backend/backend.h"
+#include "plugin/method_call_handler.h"
+
+namespace {
+
+constexpr char kChannelName[] = "quorvel_remote_desktop_events";
+
+}  // namespace
+
+struct _QuorvelRemoteDesktopEventsPlugin {
+  GObject parent_instance;
+
+  // Owned. Taken out with one atomic exchange by the first dispose; the
+  // dispatcher reads it once per call.
+  quorvel::Backend* backend;
+};
+
+G_DEFINE_TYPE(QuorvelRemoteDesktopEventsPlugin,
+              quorvel_remote_desktop_events_plugin,
+              g_object_get_type())
+
+namespace {
+
+void method_call_cb(FlMethodChannel* /*channel*/,
+                    FlMethodCall* method_call,
+                    gpointer user_data) {
+  auto* self = static_cast<QuorvelRemoteDesktopEventsPlugin*>(user_data);
+  const gchar* method = fl_method_call_get_name(method_call);
+  FlValue* args = fl_method_call_get_args(method_call);
+
+  auto* backend =
+      static_cast<quorvel::Backend*>(g_atomic_pointer_get(&self->backend));
+  g_autoptr(FlMethodResponse) response =
+      backend ? quorvel::HandleMethodCall(*backend, method, args)
+              : quorvel::BackendDisposedResponse();
+  // A reply that cannot be sent has nowhere to be reported.
+  fl_method_call_respond(method_call, response, nullptr);
+}
+
+}  // namespace
+
+// GObject may dispose an object more than once; only the first run finds the
+// backend.
+static void quorvel_remote_desktop_events_plugin_dispose(GObject* object) {
+  auto* self = reinterpret_cast<QuorvelRemoteDesktopEventsPlugin*>(object);
+  auto* backend = static_cast<quorvel::Backend*>(
+      g_atomic_pointer_exchange(&self->backend, nullptr));
+  delete backend;
+  G_OBJECT_CLASS(quorvel_remote_desktop_events_plugin_parent_class)
+      ->dispose(object);
+}
+
+static void quorvel_remote_desktop_events_plugin_class_init(
+    QuorvelRemoteDesktopEventsPluginClass* klass) {
+  G_OBJECT_CLASS(klass)->dispose = quorvel_remote_desktop_events_plugin_dispose;
+}
+
+static void quorvel_remote_desktop_events_plugin_init(
+    QuorvelRemoteDesktopEventsPlugin* self) {
+  self->backend = quorvel::CreateBackend().release();
+}
+
+void quorvel_remote_desktop_events_plugin_register_with_registrar(
+    FlPluginRegistrar* registrar) {
+  auto* plugin = static_cast<QuorvelRemoteDesktopEventsPlugin*>(
+      g_object_new(quorvel_remote_desktop_events_plugin_get_type(), nullptr));
+
+  g_autoptr(FlStandardMethodCodec) codec = fl_standard_method_codec_new();
+  g_autoptr(FlMethodChannel) channel =
+      fl_method_channel_new(fl_plugin_registrar_get_messenger(registrar),
+                            kChannelName, FL_METHOD_CODEC(codec));
+  // The handler's reference keeps the plugin, its backend and the X
+  // connection alive for as long as the engine keeps the channel.
+  fl_method_channel_set_method_call_handler(
+      channel, method_call_cb, g_object_ref(plugin), g_object_unref);
+
+  g_object_unref(plugin);
+}
