@@ -1,4 +1,7 @@
 #include <X11/Xlib.h>
+// X.h names the key-press event type KeyPress; undefined here so that the
+// Backend operation of the same name keeps its name in this file.
+#undef KeyPress
 
 #include <cstdio>
 #include <cstdlib>
