@@ -55,11 +55,14 @@ std::string ToString(const std::vector<XRecordEntry>& entries);
 //
 // Completeness: Collect() sends a marker request (NoOperation) on the control
 // connection, syncs, and drains the data connection until the marker has come
-// back. The server answers the sync only after it has dispatched everything
-// that was already waiting in other clients' sockets and flushes the recorded
-// data together with that answer. So all requests another connection had
-// flushed before Collect() was called are included, with the events they
-// caused.
+// back; the RECORD stream keeps dispatch order. It therefore holds everything
+// the server dispatched before the marker. A request another connection has
+// only flushed may still wait in the server's socket queue behind the marker
+// (seen on a loaded machine for dozens of round trips), so the sender must
+// have had one round trip after its requests: XSync, any call that waits for
+// a reply, or Collect(sender). For the plugin, whose connection the test
+// cannot reach, follow a flush-only operation with one that waits for the
+// server (MoveMouse syncs; GetMouseCoords queries the pointer).
 class RecordObserver {
  public:
   static std::unique_ptr<RecordObserver> Start(const std::string& display_name,
@@ -68,11 +71,14 @@ class RecordObserver {
   RecordObserver(const RecordObserver&) = delete;
   RecordObserver& operator=(const RecordObserver&) = delete;
 
-  // Everything recorded since the last call; clears the record.
-  std::vector<XRecordEntry> Collect();
+  // Everything recorded since the last call; clears the record. With
+  // `sender`, first syncs that connection.
+  std::vector<XRecordEntry> Collect(Display* sender = nullptr);
 
-  // The RECORD client id base of `display`, for filtering entries by client.
-  static unsigned long ClientIdBase(Display* display);
+  // The RECORD client id of `display` (its resource id base), for filtering
+  // entries by client. Makes `display` send a marker and waits for it; entries
+  // recorded meanwhile stay for the next Collect().
+  unsigned long ClientIdBase(Display* display);
 
  private:
   struct State;

@@ -20,24 +20,28 @@ struct DisplayCloser {
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 
+enum class XServerKind {
+  kXvfb,
+  // Xorg with the dummy driver and three monitors side by side:
+  // DUMMY0 1920x1080+0+0, DUMMY1 1280x1024+1920+0, DUMMY2 1024x768+3200+0.
+  kXorgDummy3,
+};
+
+struct XServerOptions {
+  XServerKind kind = XServerKind::kXvfb;
+  std::string screen = "1280x1024x24";  // Xvfb only
+  // Appended to the server's command line, e.g. {"-extension", "XFIXES"}.
+  std::vector<std::string> extra_args;
+};
+
 // A private X server, child of this process, on a display number the server
 // picks itself (-displayfd). It never resets (-noreset), so keyboard layouts
 // and RandR changes made by one client survive its disconnection. Stopped by
 // PID in the destructor.
 class XServer {
  public:
-  enum class Kind {
-    kXvfb,
-    // Xorg with the dummy driver and three monitors side by side:
-    // DUMMY0 1920x1080+0+0, DUMMY1 1280x1024+1920+0, DUMMY2 1024x768+3200+0.
-    kXorgDummy3,
-  };
-  struct Options {
-    Kind kind = Kind::kXvfb;
-    std::string screen = "1280x1024x24";  // Xvfb only
-    // Appended to the server's command line, e.g. {"-extension", "XFIXES"}.
-    std::vector<std::string> extra_args;
-  };
+  using Kind = XServerKind;
+  using Options = XServerOptions;
 
   // nullptr when the server could not be started; `error` then says why.
   static std::unique_ptr<XServer> Start(const Options& options = {},
