@@ -1,0 +1,24 @@
+#include "flutter_linux/fl_message_codec.h"
+
+G_DEFINE_QUARK(fl_message_codec_error_quark, fl_message_codec_error)
+
+G_DEFINE_ABSTRACT_TYPE(FlMessageCodec, fl_message_codec, G_TYPE_OBJECT)
+
+static void fl_message_codec_class_init(FlMessageCodecClass*) {}
+
+static void fl_message_codec_init(FlMessageCodec*) {}
+
+GBytes* fl_message_codec_encode_message(FlMessageCodec* self,
+                                        FlValue* message,
+                                        GError** error) {
+  g_return_val_if_fail(FL_IS_MESSAGE_CODEC(self), nullptr);
+  return FL_MESSAGE_CODEC_GET_CLASS(self)->encode_message(self, message, error);
+}
+
+FlValue* fl_message_codec_decode_message(FlMessageCodec* self,
+                                         GBytes* message,
+                                         GError** error) {
+  g_return_val_if_fail(FL_IS_MESSAGE_CODEC(self), nullptr);
+  g_return_val_if_fail(message != nullptr, nullptr);
+  return FL_MESSAGE_CODEC_GET_CLASS(self)->decode_message(self, message, error);
+}
