@@ -1,0 +1,32 @@
+#ifndef QUORVEL_BACKEND_X11_POINTER_BUTTONS_H_
+#define QUORVEL_BACKEND_X11_POINTER_BUTTONS_H_
+
+#include <cstdint>
+#include <string>
+
+namespace quorvel {
+namespace x11 {
+
+// Far above any real gesture (a fast flick is a few dozen notches), yet it
+// keeps one call from queueing billions of requests and blocking the app's
+// UI thread, as a delta near -2^31 otherwise would.
+constexpr uint32_t kMaxWheelNotches = 4096;
+
+// Core button number for a channel button name: "Middle" → 2, "Right" → 3,
+// anything else (compared exactly) → 1.
+unsigned ButtonNumber(const std::string& name);
+
+// True for exactly "Down"; every other transition name releases.
+bool IsPress(const std::string& type);
+
+// Button 4 scrolls up for a positive delta; 5 scrolls down otherwise,
+// including for 0.
+unsigned WheelButton(int32_t delta);
+
+// |delta| notches, 1 for delta 0, at most kMaxWheelNotches.
+uint32_t WheelNotchCount(int32_t delta);
+
+}  // namespace x11
+}  // namespace quorvel
+
+#endif  // QUORVEL_BACKEND_X11_POINTER_BUTTONS_H_
