@@ -1,0 +1,147 @@
+// Before any X header: X.h defines KeyPress and None as macros.
+#include <gtest/gtest.h>
+
+#include "backend/backend.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <string>
+#include <vector>
+
+#include "support/environment.h"
+#include "support/x_server.h"
+
+namespace quorvel {
+namespace {
+
+using testing::ScopedEnv;
+using testing::XServer;
+
+std::string Describe(const ScreenInfo& s) {
+  return std::to_string(s.width) + "x" + std::to_string(s.height) + "+" +
+         std::to_string(s.x) + "+" + std::to_string(s.y) +
+         " scale=" + std::to_string(s.scale);
+}
+
+// The monitors as this test's own connection reads them, with output names.
+std::vector<std::string> MonitorsSeenBy(Display* display,
+                                        std::vector<uint32_t>* ids) {
+  std::vector<std::string> monitors;
+  XRRScreenResources* resources =
+      XRRGetScreenResources(display, DefaultRootWindow(display));
+  for (int i = 0; resources && i < resources->noutput; ++i) {
+    XRROutputInfo* output =
+        XRRGetOutputInfo(display, resources, resources->outputs[i]);
+    if (output && output->connection == RR_Connected && output->crtc) {
+      XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, output->crtc);
+      ScreenInfo screen;
+      screen.width = static_cast<int32_t>(crtc->width);
+      screen.height = static_cast<int32_t>(crtc->height);
+      screen.x = crtc->x;
+      screen.y = crtc->y;
+      monitors.push_back(std::string(output->name) + " " + Describe(screen));
+      ids->push_back(static_cast<uint32_t>(resources->outputs[i]));
+      XRRFreeCrtcInfo(crtc);
+    }
+    if (output) {
+      XRRFreeOutputInfo(output);
+    }
+  }
+  if (resources) {
+    XRRFreeScreenResources(resources);
+  }
+  return monitors;
+}
+
+class ScreensTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    XServer::Options options;
+    options.kind = XServer::Kind::kXorgDummy3;
+    server_ = XServer::Start(options, &start_error_).release();
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+
+  void SetUp() override {
+    if (!server_) {
+      QUORVEL_SKIP_OR_FAIL("Xorg dummy: " + start_error_);
+    }
+    ScopedEnv display("DISPLAY", server_->display_name());
+    backend_ = CreateBackend();
+    test_display_ = server_->Connect();
+    ASSERT_TRUE(test_display_);
+  }
+
+  void TearDown() override {
+    if (server_) {
+      // Back to the layout the server started with.
+      server_->Run("xrandr --output DUMMY1 --mode 1280x1024 --pos 1920x0");
+    }
+  }
+
+  // The backend's list with its ids replaced by the names this test's
+  // connection gives to the same outputs.
+  std::vector<std::string> BackendMonitors(
+      const std::vector<uint32_t>& ids,
+      const std::vector<std::string>& names) {
+    std::vector<std::string> monitors;
+    for (const ScreenInfo& screen : backend_->GetScreenList()) {
+      std::string name = "?";
+      for (size_t i = 0; i < ids.size(); ++i) {
+        if (ids[i] == screen.id) {
+          name = names[i].substr(0, names[i].find(' '));
+        }
+      }
+      monitors.push_back(name + " " + Describe(screen));
+    }
+    return monitors;
+  }
+
+  static XServer* server_;
+  static std::string start_error_;
+  std::unique_ptr<Backend> backend_;
+  testing::DisplayPtr test_display_;
+};
+
+XServer* ScreensTest::server_ = nullptr;
+std::string ScreensTest::start_error_;
+
+TEST_F(ScreensTest, ScreenSizeIsTheRootSize) {
+  int32_t width = 0;
+  int32_t height = 0;
+  ASSERT_TRUE(backend_->GetScreenSize(&width, &height));
+  Display* display = test_display_.get();
+  EXPECT_EQ(width, DisplayWidth(display, DefaultScreen(display)));
+  EXPECT_EQ(height, DisplayHeight(display, DefaultScreen(display)));
+  EXPECT_EQ(width, 1920 + 1280 + 1024);
+  EXPECT_EQ(height, 1080);
+}
+
+TEST_F(ScreensTest, ListMatchesRandrForThreeMonitorsSideBySide) {
+  std::vector<uint32_t> ids;
+  const std::vector<std::string> expected =
+      MonitorsSeenBy(test_display_.get(), &ids);
+  EXPECT_EQ(expected, (std::vector<std::string>{
+                          "DUMMY0 1920x1080+0+0 scale=1.000000",
+                          "DUMMY1 1280x1024+1920+0 scale=1.000000",
+                          "DUMMY2 1024x768+3200+0 scale=1.000000"}));
+  EXPECT_EQ(BackendMonitors(ids, expected), expected);
+}
+
+TEST_F(ScreensTest, SwitchedOffMonitorHasNoEntry) {
+  ASSERT_EQ(server_->Run("xrandr --output DUMMY1 --off"), 0);
+  std::vector<uint32_t> ids;
+  const std::vector<std::string> expected =
+      MonitorsSeenBy(test_display_.get(), &ids);
+  EXPECT_EQ(expected, (std::vector<std::string>{
+                          "DUMMY0 1920x1080+0+0 scale=1.000000",
+                          "DUMMY2 1024x768+3200+0 scale=1.000000"}));
+  EXPECT_EQ(BackendMonitors(ids, expected), expected);
+}
+
+}  // namespace
+}  // namespace quorvel
