@@ -66,18 +66,21 @@ gboolean fl_method_call_respond(FlMethodCall* self,
   g_return_val_if_fail(FL_IS_METHOD_CALL(self), FALSE);
   g_return_val_if_fail(FL_IS_METHOD_RESPONSE(response), FALSE);
   g_autoptr(GError) local_error = nullptr;
-  if (!fl_method_channel_respond(self->channel, self->response_handle, response,
-                                 &local_error)) {
-    // Callers that pass no GError would otherwise lose the failure silently.
-    if (error == nullptr) {
-      g_warning("Failed to send method call response: %s",
-                local_error->message);
-    }
-    g_propagate_error(error,
-                      static_cast<GError*>(g_steal_pointer(&local_error)));
+  if (fl_method_channel_respond(self->channel, self->response_handle, response,
+                                &local_error)) {
+    return TRUE;
+  }
+  // Misuse, such as a second response, has already logged a critical and
+  // comes without a GError.
+  if (local_error == nullptr) {
     return FALSE;
   }
-  return TRUE;
+  // Callers that pass no GError would otherwise lose the failure silently.
+  if (error == nullptr) {
+    g_warning("Failed to send method call response: %s", local_error->message);
+  }
+  g_propagate_error(error, static_cast<GError*>(g_steal_pointer(&local_error)));
+  return FALSE;
 }
 
 gboolean fl_method_call_respond_success(FlMethodCall* self,
