@@ -93,7 +93,7 @@ std::vector<std::string> LogCapture::Messages(GLogLevelFlags level) const {
 
 void InstallGLibLogGuard() {
   // Criticals must not abort: the guard reports them as test failures.
-  g_log_set_always_fatal(G_LOG_FATAL_MASK);
+  g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK));
   g_log_set_writer_func(Writer, nullptr, nullptr);
 }
 

@@ -36,6 +36,9 @@ class LogCapture {
   std::vector<LogRecord> records_;
 };
 
+// Appends to the active capture; used by the log writer.
+void RecordLog(const LogRecord& record);
+
 // Installs the process-wide handlers; called once by the test main.
 void InstallGLibLogGuard();
 
