@@ -1,0 +1,266 @@
+// Typing as a user sees it: characters sent through the channel arrive as
+// text in a real window, under the layouts the table is made for and the
+// ones it is not.
+
+// Xlib comes in through the fixtures, after gtest: X.h's None macro would
+// break gtest.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "backend/backend.h"
+#include "keys/italian_characters.h"
+#include "keys/key_recording.h"
+#include "keys/text_window.h"
+#include "support/environment.h"
+#include "support/plugin_channel.h"
+#include "support/record_observer.h"
+#include "support/x_server.h"
+
+namespace quorvel {
+namespace {
+
+using testing::Down;
+using testing::KeyEvents;
+using testing::KeyStroke;
+using testing::PluginChannel;
+using testing::RecordObserver;
+using testing::ScopedEnv;
+using testing::SentStrokes;
+using testing::Strokes;
+using testing::TextWindow;
+using testing::Up;
+using testing::XRecordEntry;
+using testing::XServer;
+
+constexpr unsigned long kHoldMs = 15;
+constexpr char kItalian[] = "setxkbmap it";
+constexpr char kUs[] = "setxkbmap us";
+// An Italian layout where no key carries ISO_Level3_Shift.
+constexpr char kItalianWithoutLevel3[] =
+    "setxkbmap it && xmodmap -e 'clear mod5' -e 'keycode 92 = NoSymbol' "
+    "-e 'keycode 108 = NoSymbol'";
+
+class TypingTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { server_ = XServer::Start(); }
+  static void TearDownTestSuite() { server_.reset(); }
+
+  void SetUp() override {
+    if (!server_) {
+      QUORVEL_SKIP_OR_FAIL("Xvfb could not be started");
+    }
+    display_env_ =
+        std::make_unique<ScopedEnv>("DISPLAY", server_->display_name());
+    std::string error;
+    observer_ = RecordObserver::Start(server_->display_name(), &error);
+    ASSERT_TRUE(observer_) << error;
+  }
+
+  // Loads a layout, then opens everything that reads the keymap: the
+  // plugin, the window and the test's own lookup connection. A connection
+  // keeps the keymap it saw first, so all of them come after the switch.
+  void UseLayout(const char* command) {
+    ASSERT_EQ(server_->Run(command), 0) << command;
+    keymap_ = server_->Connect();
+    ASSERT_TRUE(keymap_);
+    std::string error;
+    window_ = TextWindow::Open(server_->display_name(), &error);
+    ASSERT_TRUE(window_) << error;
+    channel_ = std::make_unique<PluginChannel>();
+    Recorded();
+  }
+
+  unsigned Keycode(KeySym keysym) const {
+    return XKeysymToKeycode(keymap_.get(), keysym);
+  }
+
+  // Sends "keyboardPress" and returns its bool reply.
+  bool Type(const std::string& text) {
+    testing::Reply reply = channel_->Invoke(
+        "keyboardPress",
+        testing::Args({{"char", fl_value_new_string(text.c_str())}}));
+    EXPECT_EQ(reply.kind, testing::Reply::kSuccess);
+    FlValue* result = reply.result.get();
+    return result && fl_value_get_type(result) == FL_VALUE_TYPE_BOOL &&
+           fl_value_get_bool(result);
+  }
+
+  // What reached the server since the last call. The plugin's connection
+  // only flushes, so it first makes one round trip on that connection: the
+  // server has then dispatched every request it sent before.
+  std::vector<XRecordEntry> Recorded() {
+    channel_->Invoke("getMouseCoords");
+    return observer_->Collect();
+  }
+  std::vector<XRecordEntry> Recorded(Backend& backend) {
+    int32_t x = 0;
+    int32_t y = 0;
+    backend.GetMouseCoords(&x, &y);
+    return observer_->Collect();
+  }
+
+  // The server times of the window's markers among `entries`.
+  std::vector<unsigned long> MarkerTimes(
+      const std::vector<XRecordEntry>& entries) const {
+    std::vector<unsigned long> times;
+    for (const auto& entry : Named(entries, "ChangeWindowAttributes")) {
+      if (entry.window == window_->window()) {
+        times.push_back(entry.server_time);
+      }
+    }
+    return times;
+  }
+
+  static std::unique_ptr<XServer> server_;
+  std::unique_ptr<ScopedEnv> display_env_;
+  std::unique_ptr<RecordObserver> observer_;
+  testing::DisplayPtr keymap_;
+  std::unique_ptr<TextWindow> window_;
+  std::unique_ptr<PluginChannel> channel_;
+};
+
+std::unique_ptr<XServer> TypingTest::server_;
+
+TEST_F(TypingTest, EveryTableCharacterArrivesUnderTheItalianLayout) {
+  UseLayout(kItalian);
+  for (const char* character : testing::kItalianCharacters) {
+    EXPECT_TRUE(Type(character)) << character;
+    Recorded();
+    EXPECT_EQ(window_->TakeText(), character);
+  }
+}
+
+TEST_F(TypingTest, ChordsGoDownInOrderAndUpInReverse) {
+  UseLayout(kItalian);
+  const unsigned level3 = Keycode(XK_ISO_Level3_Shift);
+  const unsigned shift = Keycode(XK_Shift_R);
+  const unsigned egrave = Keycode(XK_egrave);
+  const unsigned one = Keycode(XK_1);
+
+  EXPECT_TRUE(Type("{"));
+  EXPECT_EQ(Strokes(Recorded()),
+            (std::vector<KeyStroke>{Down(level3), Down(shift), Down(egrave),
+                                    Up(egrave), Up(shift), Up(level3)}));
+  EXPECT_TRUE(Type("!"));
+  EXPECT_EQ(Strokes(Recorded()), (std::vector<KeyStroke>{Down(shift), Down(one),
+                                                         Up(one), Up(shift)}));
+}
+
+TEST_F(TypingTest, CharacterMissingFromTheLayoutSendsNothingButHolds) {
+  UseLayout(kUs);
+  window_->SendMarker();
+  const bool typed = Type("\xc3\xa8");  // è
+  window_->SendMarker();
+
+  EXPECT_FALSE(typed);
+  const auto recorded = Recorded();
+  EXPECT_TRUE(KeyEvents(recorded).empty()) << ToString(recorded);
+  EXPECT_TRUE(SentStrokes(recorded).empty()) << ToString(recorded);
+  const auto markers = MarkerTimes(recorded);
+  ASSERT_EQ(markers.size(), 2u);
+  EXPECT_GE(markers[1], markers[0] + kHoldMs);
+}
+
+TEST_F(TypingTest, ChordWithoutLevel3PressesOnlyTheBaseKey) {
+  UseLayout(kItalianWithoutLevel3);
+  ASSERT_EQ(Keycode(XK_ISO_Level3_Shift), 0u);
+  const unsigned egrave = Keycode(XK_egrave);
+
+  EXPECT_FALSE(Type("["));
+  EXPECT_EQ(Strokes(Recorded()),
+            (std::vector<KeyStroke>{Down(egrave), Up(egrave)}));
+}
+
+TEST_F(TypingTest, KeysymNamesTypeOneKeyWithoutModifiers) {
+  UseLayout(kItalian);
+  const struct {
+    const char* text;
+    KeySym keysym;
+  } cases[] = {
+      {"a", XK_a},
+      // Upper case names its own KeySym; no Shift is added to reach it.
+      {"A", XK_A},
+      {"Return", XK_Return},
+      {"F5", XK_F5},
+      // No KeySym is named " ": the byte itself is the KeySym.
+      {" ", XK_space},
+      // A lone Latin-1 byte, not UTF-8, takes the same fallback.
+      {"\xe8", XK_egrave},
+  };
+  for (const auto& c : cases) {
+    const unsigned keycode = Keycode(c.keysym);
+    ASSERT_NE(keycode, 0u) << c.text;
+    EXPECT_TRUE(Type(c.text)) << c.text;
+    EXPECT_EQ(Strokes(Recorded()),
+              (std::vector<KeyStroke>{Down(keycode), Up(keycode)}))
+        << c.text;
+  }
+}
+
+TEST_F(TypingTest, TextsThatNameNoKeySendNothing) {
+  UseLayout(kItalian);
+  for (const char* text : {
+           "!!",          // two table characters: the whole text is looked up
+           "e\xcc\x80",   // è decomposed: no table key, no name, not one byte
+           "NotAKeysym",  // not a name Xlib knows
+           "",            // nothing to type
+       }) {
+    EXPECT_FALSE(Type(text)) << text;
+    const auto recorded = Recorded();
+    EXPECT_TRUE(recorded.empty()) << text << ":\n" << ToString(recorded);
+  }
+}
+
+// The channel cannot carry a NUL inside a string, so these go to the
+// backend directly.
+TEST_F(TypingTest, TextIsReadAsANameOnlyUpToANul) {
+  UseLayout(kItalian);
+  auto backend = CreateBackend();
+  Recorded(*backend);
+  const unsigned a = Keycode(XK_a);
+
+  EXPECT_TRUE(backend->TypeText(std::string("a\0b", 3)));
+  EXPECT_EQ(Strokes(Recorded(*backend)),
+            (std::vector<KeyStroke>{Down(a), Up(a)}));
+
+  EXPECT_FALSE(backend->TypeText(std::string(1, '\0')));
+  const auto recorded = Recorded(*backend);
+  EXPECT_TRUE(recorded.empty()) << ToString(recorded);
+}
+
+// A chord is flushed key by key: its press reaches the server before the
+// hold starts.
+TEST_F(TypingTest, TableCharacterPressReachesTheServerBeforeTheHold) {
+  UseLayout(kItalian);
+  window_->SendMarker();
+  EXPECT_TRUE(Type("\xc3\xa8"));  // è
+  const auto recorded = Recorded();
+  const auto events = KeyEvents(recorded);
+  const auto markers = MarkerTimes(recorded);
+  ASSERT_EQ(events.size(), 2u) << ToString(recorded);
+  ASSERT_EQ(markers.size(), 1u);
+  EXPECT_GE(events[0].server_time, markers[0]);
+  EXPECT_GE(events[1].server_time, events[0].server_time + kHoldMs);
+}
+
+// A key typed by name stays in the output buffer during the hold and leaves
+// together with its release.
+TEST_F(TypingTest, NamedKeyPressLeavesWithItsReleaseAfterTheHold) {
+  UseLayout(kItalian);
+  window_->SendMarker();
+  EXPECT_TRUE(Type("a"));
+  const auto recorded = Recorded();
+  const auto events = KeyEvents(recorded);
+  const auto markers = MarkerTimes(recorded);
+  ASSERT_EQ(events.size(), 2u) << ToString(recorded);
+  ASSERT_EQ(markers.size(), 1u);
+  EXPECT_GE(events[0].server_time, markers[0] + kHoldMs);
+  EXPECT_LE(events[1].server_time - events[0].server_time, 1u);
+}
+
+}  // namespace
+}  // namespace quorvel
