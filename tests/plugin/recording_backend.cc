@@ -51,6 +51,19 @@ int RecordingBackend::destroyed_count() {
   return g_destroyed;
 }
 
+void RecordingBackend::Reset() {
+  calls.clear();
+  mouse_coords_ok = true;
+  mouse_x = mouse_y = 0;
+  screen_size_ok = true;
+  screen_width = screen_height = 0;
+  screens.clear();
+  type_text_result = false;
+  dark_theme = false;
+  username.clear();
+  platform_version.clear();
+}
+
 void RecordingBackend::MoveMouse(int32_t x, int32_t y) {
   calls.push_back(Call("MoveMouse", S(x), S(y)));
 }

@@ -23,6 +23,9 @@ class RecordingBackend : public Backend {
   static RecordingBackend* last();
   static int destroyed_count();
 
+  // Forgets the calls and restores the default answers.
+  void Reset();
+
   std::vector<std::string> calls;
 
   // Answers.
