@@ -1,0 +1,306 @@
+#include "backend/x11/session_lock.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backend/backend.h"
+#include "support/command_stub.h"
+#include "support/environment.h"
+#include "support/glib_log_guard.h"
+#include "support/reported_logs.h"
+#include "support/scratch_dir.h"
+#include "support/system_bus.h"
+
+namespace quorvel {
+namespace {
+
+using testing::CommandStub;
+using testing::LogCapture;
+using testing::LogindMock;
+using testing::ReportedLogs;
+using testing::ScopedEnv;
+using testing::ScratchDir;
+using testing::SystemBus;
+using Runs = std::vector<std::vector<std::string>>;
+// Lock calls per session label, for the sessions that got any.
+using LockCallList = std::vector<std::pair<std::string, size_t>>;
+
+constexpr char kManagerPath[] = "/org/freedesktop/login1";
+constexpr char kSessionPrefix[] = "/org/freedesktop/login1/session/";
+constexpr char kNoBusAddress[] =
+    "unix:path=/nonexistent/quorvel-test/system_bus_socket";
+const Runs kLoginctlLockSession = {{"loginctl", "lock-session"}};
+
+// The labels under which the mock exports sessions: the one logind puts
+// this process in, and those XDG_SESSION_ID names in the cases below.
+const char* const kSessionLabels[] = {"c1", "_33", "c2", "_", "a_2fb_2dc"};
+
+std::string SessionPath(const std::string& label) {
+  return kSessionPrefix + label;
+}
+
+std::string PidArgs() {
+  return "[<uint32 " + std::to_string(getpid()) + ">]";
+}
+
+std::string NoSessionMessage() {
+  return "GetSessionByPID: GDBus.Error:org.freedesktop.login1.NoSessionForPID:"
+         " PID " +
+         std::to_string(getpid()) + " does not belong to any known session";
+}
+
+constexpr char kLockDeniedMessage[] =
+    "Session.Lock: GDBus.Error:org.freedesktop.DBus.Error.AccessDenied: "
+    "Access denied";
+
+// Starts a private system bus with a logind mock exporting every session
+// of kSessionLabels.
+bool StartLogind(std::unique_ptr<SystemBus>* bus,
+                 std::unique_ptr<LogindMock>* logind,
+                 std::string* error) {
+  *bus = SystemBus::Start(error);
+  if (!*bus) {
+    return false;
+  }
+  *logind = LogindMock::Start(**bus, error);
+  if (!*logind) {
+    return false;
+  }
+  for (const char* label : kSessionLabels) {
+    if ((*logind)->AddSession(label) != SessionPath(label)) {
+      *error = std::string("cannot add the session ") + label;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Locks against a private system bus with a logind mock; `loginctl` is a
+// stub first on PATH, so nothing here can reach the machine's own session.
+class SessionLockTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    if (!StartLogind(&bus_, &logind_, &error)) {
+      start_error_ = new std::string(error);
+      logind_.reset();
+      bus_.reset();
+    }
+  }
+
+  static void TearDownTestSuite() {
+    logind_.reset();
+    bus_.reset();
+    delete start_error_;
+    start_error_ = nullptr;
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(stub_.ok());
+    if (!bus_) {
+      QUORVEL_SKIP_OR_FAIL(*start_error_);
+    }
+    system_bus_.emplace("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
+    ASSERT_TRUE(logind_->SetSessionByPid(SessionPath("c1")));
+    for (const char* label : kSessionLabels) {
+      ASSERT_TRUE(logind_->SetLockFails(SessionPath(label), false));
+      ASSERT_TRUE(logind_->ClearCalls(SessionPath(label)));
+    }
+    ASSERT_TRUE(logind_->ClearCalls(kManagerPath));
+  }
+
+  LockCallList LockCalls() const {
+    LockCallList calls;
+    for (const char* label : kSessionLabels) {
+      size_t count = logind_->Calls(SessionPath(label), "Lock").size();
+      if (count > 0) {
+        calls.emplace_back(label, count);
+      }
+    }
+    return calls;
+  }
+
+  static std::unique_ptr<SystemBus> bus_;
+  static std::unique_ptr<LogindMock> logind_;
+  static std::string* start_error_;
+
+  // Set before anything could reach for the real system bus or loginctl.
+  std::optional<ScopedEnv> system_bus_{std::in_place, "DBUS_SYSTEM_BUS_ADDRESS",
+                                       kNoBusAddress};
+  ScopedEnv session_bus_{"DBUS_SESSION_BUS_ADDRESS", kNoBusAddress};
+  ScopedEnv session_id_{"XDG_SESSION_ID", std::nullopt};
+  ScopedEnv display_{"DISPLAY", std::nullopt};
+  ScratchDir stub_dir_;
+  ScopedEnv path_{"PATH", stub_dir_.path() + ":/usr/bin:/bin"};
+  CommandStub stub_{stub_dir_.path(), "loginctl"};
+};
+
+std::unique_ptr<SystemBus> SessionLockTest::bus_;
+std::unique_ptr<LogindMock> SessionLockTest::logind_;
+std::string* SessionLockTest::start_error_ = nullptr;
+
+TEST_F(SessionLockTest, LocksTheSessionLogindNamesWithoutFallback) {
+  LogCapture capture;
+  EXPECT_TRUE(x11::LockSession());
+
+  EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
+            std::vector<std::string>{PidArgs()});
+  EXPECT_EQ(LockCalls(), (LockCallList{{"c1", 1}}));
+  EXPECT_EQ(ReportedLogs(capture), std::vector<std::string>{});
+  EXPECT_EQ(stub_.Runs(), Runs{});
+}
+
+TEST_F(SessionLockTest, BackendLockScreenLocksThroughLogind) {
+  std::unique_ptr<Backend> backend = CreateBackend();
+  LogCapture capture;
+  EXPECT_TRUE(backend->LockScreen());
+
+  EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID").size(), 1u);
+  EXPECT_EQ(LockCalls(), (LockCallList{{"c1", 1}}));
+  EXPECT_EQ(ReportedLogs(capture), std::vector<std::string>{});
+  EXPECT_EQ(stub_.Runs(), Runs{});
+}
+
+TEST_F(SessionLockTest, FailedLockFallsBackToLoginctlAndTakesItsStatus) {
+  // Set but not read: GetSessionByPID gave the session.
+  ScopedEnv session_id("XDG_SESSION_ID", "c2");
+  ASSERT_TRUE(logind_->SetLockFails(SessionPath("c1"), true));
+  for (int status : {0, 1}) {
+    SCOPED_TRACE(status);
+    stub_.ClearRuns();
+    stub_.SetExitStatus(status);
+    ASSERT_TRUE(logind_->ClearCalls(SessionPath("c1")));
+    LogCapture capture;
+
+    EXPECT_EQ(x11::LockSession(), status == 0);
+
+    EXPECT_EQ(ReportedLogs(capture),
+              std::vector<std::string>{kLockDeniedMessage});
+    EXPECT_EQ(LockCalls(), (LockCallList{{"c1", 1}}));
+    EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+  }
+}
+
+TEST_F(SessionLockTest, UnknownProcessWithoutSessionIdFallsBack) {
+  ASSERT_TRUE(logind_->SetSessionByPid(""));
+  for (int status : {0, 1}) {
+    SCOPED_TRACE(status);
+    stub_.ClearRuns();
+    stub_.SetExitStatus(status);
+    LogCapture capture;
+
+    EXPECT_EQ(x11::LockSession(), status == 0);
+
+    EXPECT_EQ(ReportedLogs(capture),
+              std::vector<std::string>{NoSessionMessage()});
+    EXPECT_EQ(LockCalls(), LockCallList{});
+    EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+  }
+  EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
+            (std::vector<std::string>{PidArgs(), PidArgs()}));
+}
+
+TEST_F(SessionLockTest, UnknownProcessLocksTheSessionItsIdNames) {
+  struct Case {
+    const char* session_id;
+    const char* label;
+  };
+  // logind escapes the id into one object-path label.
+  const Case cases[] = {
+      {"3", "_33"},
+      {"c2", "c2"},
+      {"", "_"},
+      {"a/b-c", "a_2fb_2dc"},
+  };
+  ASSERT_TRUE(logind_->SetSessionByPid(""));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("XDG_SESSION_ID=\"") + c.session_id + "\"");
+    for (const char* label : kSessionLabels) {
+      ASSERT_TRUE(logind_->ClearCalls(SessionPath(label)));
+    }
+    ScopedEnv session_id("XDG_SESSION_ID", c.session_id);
+    LogCapture capture;
+
+    EXPECT_TRUE(x11::LockSession());
+
+    // The one warning is GetSessionByPID's: no critical about a bad path.
+    EXPECT_EQ(ReportedLogs(capture),
+              std::vector<std::string>{NoSessionMessage()});
+    EXPECT_EQ(LockCalls(), (LockCallList{{c.label, 1}}));
+    EXPECT_EQ(stub_.Runs(), Runs{});
+  }
+}
+
+TEST_F(SessionLockTest, UnknownProcessWhoseSessionRefusesFallsBack) {
+  ASSERT_TRUE(logind_->SetSessionByPid(""));
+  ASSERT_TRUE(logind_->SetLockFails(SessionPath("_33"), true));
+  ScopedEnv session_id("XDG_SESSION_ID", "3");
+  stub_.SetExitStatus(1);
+  LogCapture capture;
+
+  EXPECT_FALSE(x11::LockSession());
+
+  EXPECT_EQ(ReportedLogs(capture),
+            (std::vector<std::string>{NoSessionMessage(), kLockDeniedMessage}));
+  EXPECT_EQ(LockCalls(), (LockCallList{{"_33", 1}}));
+  EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+}
+
+TEST_F(SessionLockTest, WithoutSystemBusOnlyTheFallbackRuns) {
+  ScopedEnv no_bus("DBUS_SYSTEM_BUS_ADDRESS", kNoBusAddress);
+  ScopedEnv session_id("XDG_SESSION_ID", "c2");
+  for (int status : {0, 1}) {
+    SCOPED_TRACE(status);
+    stub_.ClearRuns();
+    stub_.SetExitStatus(status);
+    LogCapture capture;
+
+    EXPECT_EQ(x11::LockSession(), status == 0);
+
+    std::vector<std::string> warnings = ReportedLogs(capture);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind("system bus: ", 0), 0u) << warnings[0];
+    EXPECT_GT(warnings[0].size(), strlen("system bus: "));
+    EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+  }
+  EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
+            std::vector<std::string>{});
+  EXPECT_EQ(LockCalls(), LockCallList{});
+}
+
+// GLib's shared system-bus connection ends the process with SIGTERM when its
+// bus goes away while someone holds it. Each lock must let go of it: then the
+// process outlives its bus, and the next lock connects afresh to whatever
+// DBUS_SYSTEM_BUS_ADDRESS names by then.
+TEST_F(SessionLockTest, ReleasesTheBusSoItsEndIsHarmless) {
+  for (int round = 0; round < 2; round++) {
+    SCOPED_TRACE(round);
+    std::unique_ptr<SystemBus> bus;
+    std::unique_ptr<LogindMock> logind;
+    std::string error;
+    ASSERT_TRUE(StartLogind(&bus, &logind, &error)) << error;
+    ASSERT_TRUE(logind->SetSessionByPid(SessionPath("c1")));
+    ScopedEnv address("DBUS_SYSTEM_BUS_ADDRESS", bus->address());
+    LogCapture capture;
+
+    EXPECT_TRUE(x11::LockSession());
+
+    // Had a connection to the previous round's bus survived, these calls
+    // would have gone there, or the process would have been ended by now.
+    EXPECT_EQ(logind->Calls(kManagerPath, "GetSessionByPID"),
+              std::vector<std::string>{PidArgs()});
+    EXPECT_EQ(logind->Calls(SessionPath("c1"), "Lock").size(), 1u);
+    EXPECT_EQ(ReportedLogs(capture), std::vector<std::string>{});
+    EXPECT_EQ(stub_.Runs(), Runs{});
+    // Both stopped here, while this process goes on.
+  }
+}
+
+}  // namespace
+}  // namespace quorvel
