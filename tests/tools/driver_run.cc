@@ -17,6 +17,7 @@ DriverRun Spawn(const std::vector<std::string>& argv,
                          : g_environ_unsetenv(envp, change.first.c_str());
   }
   std::vector<gchar*> args;
+  args.reserve(argv.size() + 1);
   for (const std::string& arg : argv) {
     args.push_back(const_cast<gchar*>(arg.c_str()));
   }
