@@ -1,3 +1,4 @@
+#include <gio/gio.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -9,11 +10,15 @@
 #include <string>
 
 #include "support/environment.h"
+#include "support/plugin_channel.h"
 #include "support/scratch_dir.h"
 
 namespace quorvel {
 namespace {
 
+using testing::PluginChannel;
+using testing::Reply;
+using testing::ScopedEnv;
 using testing::ScratchDir;
 
 constexpr char kSchemaSources[] = QUORVEL_SOURCE_DIR "/tests/desktop/schemas";
@@ -204,6 +209,53 @@ TEST_F(DarkThemeTest, AnswersFromColorSchemeThenGtkTheme) {
     ProbeResult result = Probe(c.variant, c.values);
     EXPECT_TRUE(result.exited_cleanly) << result.diagnostics;
     EXPECT_EQ(result.answer, c.answer) << result.diagnostics;
+  }
+}
+
+// The one test of this binary that uses GSettings in-process, through the
+// channel: GSettings fixes its schema directories and its backend at their
+// first use in a process, so these are set before anything else asks.
+TEST_F(DarkThemeTest, ChannelRepliesTheAnswerAsABool) {
+  ScopedEnv schema_dir("GSETTINGS_SCHEMA_DIR", schemas_->File("interface"));
+  ScopedEnv data_dirs("XDG_DATA_DIRS", kNoDataDir);
+  ScopedEnv data_home("XDG_DATA_HOME", kNoDataDir);
+  ScopedEnv backend_name("GSETTINGS_BACKEND", "memory");
+  ScopedEnv session_bus("DBUS_SESSION_BUS_ADDRESS",
+                        std::string("unix:path=") + kNoDataDir);
+  ScopedEnv display("DISPLAY", std::nullopt);
+
+  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+  ASSERT_NE(source, nullptr);
+  g_autoptr(GSettingsSchema) schema = g_settings_schema_source_lookup(
+      source, "org.gnome.desktop.interface", TRUE);
+  ASSERT_NE(schema, nullptr);
+  g_autoptr(GSettings) settings = g_settings_new_full(schema, nullptr, nullptr);
+  g_autoptr(GSettingsBackend) backend = nullptr;
+  g_object_get(settings, "backend", &backend, nullptr);
+  // Writes below must never reach a real settings store.
+  ASSERT_STREQ(G_OBJECT_TYPE_NAME(backend), "GMemorySettingsBackend");
+
+  struct Setting {
+    const char* color_scheme;
+    const char* gtk_theme;
+    bool dark;
+  };
+  const Setting settings_cases[] = {
+      {"prefer-dark", "Adwaita", true},
+      {"default", "Adwaita", false},
+      {"default", "Adwaita-dark", true},
+      {"prefer-light", "Adwaita", false},
+  };
+  PluginChannel channel;
+  for (const Setting& c : settings_cases) {
+    SCOPED_TRACE(std::string(c.color_scheme) + " " + c.gtk_theme);
+    ASSERT_TRUE(
+        g_settings_set_string(settings, "color-scheme", c.color_scheme));
+    ASSERT_TRUE(g_settings_set_string(settings, "gtk-theme", c.gtk_theme));
+    Reply reply = channel.Invoke("getPlatformTheme");
+    ASSERT_EQ(reply.kind, Reply::kSuccess);
+    ASSERT_EQ(fl_value_get_type(reply.result.get()), FL_VALUE_TYPE_BOOL);
+    EXPECT_EQ(fl_value_get_bool(reply.result.get()), c.dark);
   }
 }
 

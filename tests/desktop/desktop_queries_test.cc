@@ -13,6 +13,7 @@
 #include "support/command_stub.h"
 #include "support/environment.h"
 #include "support/glib_log_guard.h"
+#include "support/plugin_channel.h"
 #include "support/reported_logs.h"
 #include "support/scratch_dir.h"
 
@@ -21,6 +22,8 @@ namespace {
 
 using testing::CommandStub;
 using testing::LogCapture;
+using testing::PluginChannel;
+using testing::Reply;
 using testing::ReportedLogs;
 using testing::ScopedEnv;
 using testing::ScratchDir;
@@ -40,18 +43,41 @@ std::string CommandOutput(const char* command_line) {
   return text;
 }
 
-TEST(DesktopQueriesTest, UsernameIsTheLoginNameOfTheProcess) {
+// The string a method replies with, or a note saying what came instead.
+std::string StringReply(const Reply& reply) {
+  if (reply.kind != Reply::kSuccess || !reply.result ||
+      fl_value_get_type(reply.result.get()) != FL_VALUE_TYPE_STRING) {
+    return "<not a string reply>";
+  }
+  return fl_value_get_string(reply.result.get());
+}
+
+bool IsNullReply(const Reply& reply) {
+  return reply.kind == Reply::kSuccess && reply.result &&
+         fl_value_get_type(reply.result.get()) == FL_VALUE_TYPE_NULL;
+}
+
+class DesktopQueriesTest : public ::testing::Test {
+ protected:
+  ScopedEnv display_{"DISPLAY", std::nullopt};
+};
+
+TEST_F(DesktopQueriesTest, UsernameIsTheLoginNameOfTheProcess) {
   struct passwd* entry = getpwuid(getuid());
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(x11::GetUsername(), entry->pw_name);
   EXPECT_EQ(CreateBackend()->GetUsername(), entry->pw_name);
+  PluginChannel channel;
+  EXPECT_EQ(StringReply(channel.Invoke("getUsername")), entry->pw_name);
 }
 
-TEST(DesktopQueriesTest, PlatformVersionNamesKernelReleaseAndMachine) {
+TEST_F(DesktopQueriesTest, PlatformVersionNamesKernelReleaseAndMachine) {
   std::string expected = "Linux " + CommandOutput("uname -r") + " (" +
                          CommandOutput("uname -m") + ")";
   EXPECT_EQ(x11::GetPlatformVersion(), expected);
   EXPECT_EQ(CreateBackend()->GetPlatformVersion(), expected);
+  PluginChannel channel;
+  EXPECT_EQ(StringReply(channel.Invoke("getPlatformVersion")), expected);
 }
 
 // `xdg-open` is a stub alone on PATH: nothing here opens a real window.
@@ -78,6 +104,7 @@ class OpenDirectoryTest : public ::testing::Test {
 };
 
 TEST_F(OpenDirectoryTest, HandsThePathUnchangedToXdgOpen) {
+  PluginChannel channel;
   const std::string paths[] = {
       stub_dir_.path(),
       "/tmp/a directory with  spaces/",
@@ -89,6 +116,14 @@ TEST_F(OpenDirectoryTest, HandsThePathUnchangedToXdgOpen) {
   };
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
+    stub_.ClearRuns();
+    Reply reply = channel.Invoke(
+        "openDirectory",
+        testing::Args({{"path", fl_value_new_string(path.c_str())}}));
+    EXPECT_TRUE(IsNullReply(reply));
+    ASSERT_TRUE(stub_.WaitForRuns(1));
+    EXPECT_EQ(stub_.Runs(), (Runs{{"xdg-open", path}}));
+    // The answer the channel drops: the opener started.
     stub_.ClearRuns();
     EXPECT_TRUE(x11::OpenDirectory(path));
     ASSERT_TRUE(stub_.WaitForRuns(1));
@@ -104,7 +139,12 @@ TEST_F(OpenDirectoryTest, BackendOpenDirectoryStartsXdgOpen) {
 }
 
 TEST_F(OpenDirectoryTest, EmptyPathStartsNothing) {
+  PluginChannel channel;
   LogCapture capture;
+  EXPECT_TRUE(IsNullReply(channel.Invoke(
+      "openDirectory", testing::Args({{"path", fl_value_new_string("")}}))));
+  // Without the argument the path is empty too.
+  EXPECT_TRUE(IsNullReply(channel.Invoke("openDirectory")));
   EXPECT_FALSE(x11::OpenDirectory(""));
   EXPECT_EQ(RunsUpToMarker(), (Runs{{"xdg-open", kMarker}}));
   EXPECT_EQ(ReportedLogs(capture), std::vector<std::string>{});
@@ -122,18 +162,25 @@ TEST_F(OpenDirectoryTest, PathWithNulStartsNothing) {
 TEST(OpenDirectoryWithoutXdgOpenTest, LogsAndReportsTheFailedStart) {
   ScratchDir empty_dir;
   ScopedEnv path("PATH", empty_dir.path());
+  ScopedEnv display("DISPLAY", std::nullopt);
   const std::string directory = "/tmp/quorvel test";
+  PluginChannel channel;
   LogCapture capture;
 
   EXPECT_FALSE(x11::OpenDirectory(directory));
+  EXPECT_TRUE(IsNullReply(channel.Invoke(
+      "openDirectory",
+      testing::Args({{"path", fl_value_new_string(directory.c_str())}}))));
 
   std::vector<std::string> warnings = ReportedLogs(capture);
-  ASSERT_EQ(warnings.size(), 1u);
+  ASSERT_EQ(warnings.size(), 2u);
   const std::string prefix = "xdg-open '" + directory + "': ";
-  EXPECT_EQ(warnings[0].rfind(prefix, 0), 0u) << warnings[0];
-  // GIO's own text follows, naming the program it could not start.
-  EXPECT_NE(warnings[0].find("xdg-open", prefix.size()), std::string::npos)
-      << warnings[0];
+  for (const std::string& warning : warnings) {
+    EXPECT_EQ(warning.rfind(prefix, 0), 0u) << warning;
+    // GLib's own text follows, naming the program it could not start.
+    EXPECT_NE(warning.find("xdg-open", prefix.size()), std::string::npos)
+        << warning;
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "support/command_stub.h"
 #include "support/environment.h"
 #include "support/glib_log_guard.h"
+#include "support/plugin_channel.h"
 #include "support/reported_logs.h"
 #include "support/scratch_dir.h"
 #include "support/system_bus.h"
@@ -23,6 +24,8 @@ namespace {
 using testing::CommandStub;
 using testing::LogCapture;
 using testing::LogindMock;
+using testing::PluginChannel;
+using testing::Reply;
 using testing::ReportedLogs;
 using testing::ScopedEnv;
 using testing::ScratchDir;
@@ -272,6 +275,37 @@ TEST_F(SessionLockTest, WithoutSystemBusOnlyTheFallbackRuns) {
   EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
             std::vector<std::string>{});
   EXPECT_EQ(LockCalls(), LockCallList{});
+}
+
+// The channel drops the operation's answer: "lockScreen" replies null
+// whether the lock succeeded or not.
+TEST_F(SessionLockTest, LockScreenOverTheChannelLocksAndRepliesNull) {
+  PluginChannel channel;
+  LogCapture capture;
+  Reply reply = channel.Invoke("lockScreen");
+
+  ASSERT_EQ(reply.kind, Reply::kSuccess);
+  EXPECT_EQ(fl_value_get_type(reply.result.get()), FL_VALUE_TYPE_NULL);
+  EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
+            std::vector<std::string>{PidArgs()});
+  EXPECT_EQ(LockCalls(), (LockCallList{{"c1", 1}}));
+  EXPECT_EQ(ReportedLogs(capture), std::vector<std::string>{});
+  EXPECT_EQ(stub_.Runs(), Runs{});
+}
+
+TEST_F(SessionLockTest, LockScreenOverTheChannelRepliesNullWhenAllFails) {
+  ASSERT_TRUE(logind_->SetSessionByPid(""));
+  stub_.SetExitStatus(1);
+  PluginChannel channel;
+  LogCapture capture;
+  Reply reply = channel.Invoke("lockScreen");
+
+  ASSERT_EQ(reply.kind, Reply::kSuccess);
+  EXPECT_EQ(fl_value_get_type(reply.result.get()), FL_VALUE_TYPE_NULL);
+  EXPECT_EQ(ReportedLogs(capture),
+            std::vector<std::string>{NoSessionMessage()});
+  EXPECT_EQ(LockCalls(), LockCallList{});
+  EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
 }
 
 // GLib's shared system-bus connection ends the process with SIGTERM when its
