@@ -42,8 +42,6 @@ bool TypeChord(Display* display, const std::vector<KeySym>& chord) {
   std::vector<KeySym> pressed;
   for (KeySym keysym : chord) {
     if (PressKeysym(display, keysym)) {
-      // A loop, not copy_if: the presses are the point and go in order.
-      // cppcheck-suppress useStlAlgorithm
       pressed.push_back(keysym);
     }
   }
