@@ -209,6 +209,23 @@ TEST_F(SessionLockTest, UnknownProcessWithoutSessionIdFallsBack) {
             (std::vector<std::string>{PidArgs(), PidArgs()}));
 }
 
+TEST_F(SessionLockTest, ReplyOfTheWrongTypeCountsAsFailure) {
+  ASSERT_TRUE(logind_->AddMethod(kManagerPath, "org.freedesktop.login1.Manager",
+                                 "GetSessionByPID", "u", "s",
+                                 "ret = '/org/freedesktop/login1/session/c1'"));
+  LogCapture capture;
+
+  EXPECT_TRUE(x11::LockSession());
+
+  std::vector<std::string> warnings = ReportedLogs(capture);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind("GetSessionByPID: ", 0), 0u) << warnings[0];
+  EXPECT_NE(warnings[0].find("(o)"), std::string::npos) << warnings[0];
+  EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID").size(), 1u);
+  EXPECT_EQ(LockCalls(), LockCallList{});
+  EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+}
+
 TEST_F(SessionLockTest, UnknownProcessLocksTheSessionItsIdNames) {
   struct Case {
     const char* session_id;

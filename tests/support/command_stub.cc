@@ -49,7 +49,8 @@ CommandStub::CommandStub(const std::string& dir, const std::string& name)
       "\n"
       "exit \"$status\"\n";
   std::string script_path = dir + "/" + name;
-  ok_ = WriteFile(script_path, script) &&
+  // Without a directory of its own the stub could not shadow the command.
+  ok_ = !dir.empty() && WriteFile(script_path, script) &&
         chmod(script_path.c_str(), 0755) == 0 && WriteFile(log_path_, "");
 }
 

@@ -72,14 +72,17 @@ class LogindMock {
                                  const std::string& method) const;
   bool ClearCalls(const std::string& path);
 
- private:
-  explicit LogindMock(GDBusConnection* connection) : connection_(connection) {}
+  // Adds or replaces a method of the object at `path`; `code` is the
+  // Python body dbusmock runs for it (see dbusmock's AddMethod).
   bool AddMethod(const std::string& path,
                  const std::string& interface,
                  const std::string& name,
                  const std::string& in_signature,
                  const std::string& out_signature,
                  const std::string& code);
+
+ private:
+  explicit LogindMock(GDBusConnection* connection) : connection_(connection) {}
 
   GDBusConnection* connection_;  // the bus's; not owned
   ScratchDir dir_;
