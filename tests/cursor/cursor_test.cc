@@ -1,0 +1,260 @@
+// Before any X header: X.h defines KeyPress and None as macros.
+#include <gtest/gtest.h>
+
+#include "backend/backend.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <string>
+#include <vector>
+
+#include "backend/x11/cursor.h"
+#include "support/environment.h"
+#include "support/record_observer.h"
+#include "support/stderr_capture.h"
+#include "support/x_server.h"
+
+namespace quorvel {
+namespace {
+
+using testing::RecordObserver;
+using testing::ScopedEnv;
+using testing::XRecordEntry;
+using testing::XServer;
+
+// Runs each test against a server with XFixes (the parameter false). An Xvfb
+// started without XFixes crashes when any client disconnects while a RECORD
+// context is enabled, so per-test backends cannot run there;
+// CursorWithoutXfixesTest covers that server in one sequence.
+class CursorTest : public ::testing::TestWithParam<bool> {
+ protected:
+  static void SetUpTestSuite() {
+    servers_[0] = XServer::Start({}, &start_error_).release();
+  }
+  static void TearDownTestSuite() {
+    for (XServer*& server : servers_) {
+      delete server;
+      server = nullptr;
+    }
+  }
+
+  bool with_xfixes() const { return !GetParam(); }
+  XServer* server() const { return servers_[GetParam() ? 1 : 0]; }
+
+  void SetUp() override {
+    if (!server()) {
+      QUORVEL_SKIP_OR_FAIL("Xvfb: " + start_error_);
+    }
+    std::string error;
+    observer_ = RecordObserver::Start(server()->display_name(), &error);
+    ASSERT_TRUE(observer_) << error;
+    ScopedEnv display("DISPLAY", server()->display_name());
+    backend_ = CreateBackend();
+    test_display_ = server()->Connect();
+    ASSERT_TRUE(test_display_);
+    root_ = DefaultRootWindow(test_display_.get());
+    Settle();
+  }
+
+  void TearDown() override {
+    backend_.reset();
+    observer_.reset();
+  }
+
+  // The cursor requests the backend sent since the last call. Without
+  // XFixes the operations only flush; the pointer query is a round trip on
+  // the backend's connection, so all of it has been dispatched.
+  std::vector<std::string> Settle() {
+    int32_t x = 0;
+    int32_t y = 0;
+    backend_->GetMouseCoords(&x, &y);
+    entries_ = testing::Requests(observer_->Collect());
+    std::vector<std::string> requests;
+    for (const XRecordEntry& entry : entries_) {
+      requests.push_back(Describe(entry));
+    }
+    return requests;
+  }
+
+  // Names the blank cursor and its bitmap as the first CreateCursor made
+  // them, so expectations need no ids.
+  std::string Describe(const XRecordEntry& entry) {
+    if (entry.name == "CreateCursor") {
+      blank_cursor_ = entry.cursor;
+      bitmap_ = entry.pixmap;
+      return std::string("CreateCursor source=") +
+             (entry.pixmap == entry.mask ? "mask" : "other");
+    }
+    if (entry.name == "ChangeWindowAttributes") {
+      return std::string("DefineCursor ") +
+             (entry.window == root_ ? "root " : "? ") +
+             (entry.cursor == 0               ? "None"
+              : entry.cursor == blank_cursor_ ? "blank"
+                                              : "other");
+    }
+    if (entry.name == "CreatePixmap" || entry.name == "FreePixmap") {
+      return entry.name;
+    }
+    if (entry.name == "XFixesHideCursor" || entry.name == "XFixesShowCursor") {
+      return entry.name + (entry.window == root_ ? " root" : " ?");
+    }
+    return entry.ToString();
+  }
+
+  std::vector<std::string> WithXfixes(std::vector<std::string> core,
+                                      const char* xfixes) const {
+    if (with_xfixes()) {
+      core.push_back(std::string(xfixes) + " root");
+    }
+    return core;
+  }
+
+  static XServer* servers_[2];
+  static std::string start_error_;
+  std::unique_ptr<RecordObserver> observer_;
+  std::unique_ptr<Backend> backend_;
+  testing::DisplayPtr test_display_;
+  Window root_ = 0;
+  std::vector<XRecordEntry> entries_;
+  unsigned long blank_cursor_ = 0;
+  unsigned long bitmap_ = 0;
+};
+
+XServer* CursorTest::servers_[2] = {nullptr, nullptr};
+std::string CursorTest::start_error_;
+
+const std::vector<std::string> kMakeAndDefine = {
+    "CreatePixmap", "CreateCursor source=mask", "FreePixmap",
+    "DefineCursor root blank"};
+
+TEST_P(CursorTest, HidingTwiceDefinesAndHidesOnce) {
+  backend_->HideCursor();
+  EXPECT_EQ(Settle(), WithXfixes(kMakeAndDefine, "XFixesHideCursor"));
+  ASSERT_NE(blank_cursor_, 0u);
+  EXPECT_EQ(testing::Named(entries_, "FreePixmap").at(0).pixmap, bitmap_);
+  backend_->HideCursor();
+  EXPECT_EQ(Settle(), std::vector<std::string>());
+}
+
+TEST_P(CursorTest, ShowingWithoutHideSendsNothing) {
+  backend_->ShowCursor();
+  EXPECT_EQ(Settle(), std::vector<std::string>());
+}
+
+TEST_P(CursorTest, HideShowHideMakesTheCursorOnceAndDefinesItTwice) {
+  backend_->HideCursor();
+  EXPECT_EQ(Settle(), WithXfixes(kMakeAndDefine, "XFixesHideCursor"));
+  backend_->ShowCursor();
+  EXPECT_EQ(Settle(),
+            WithXfixes({"DefineCursor root None"}, "XFixesShowCursor"));
+  backend_->HideCursor();
+  EXPECT_EQ(Settle(),
+            WithXfixes({"DefineCursor root blank"}, "XFixesHideCursor"));
+}
+
+TEST_P(CursorTest, HiddenRootCursorIsInvisible) {
+  if (!with_xfixes()) {
+    GTEST_SKIP() << "reading the cursor image needs XFixes";
+  }
+  backend_->HideCursor();
+  Settle();
+  XFixesCursorImage* image = XFixesGetCursorImage(test_display_.get());
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 1);
+  EXPECT_EQ(image->height, 1);
+  EXPECT_EQ(image->pixels[0] >> 24, 0u) << "alpha";
+  XFree(image);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers,
+                         CursorTest,
+                         ::testing::Values(false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "WithoutXfixes" : "WithXfixes";
+                         });
+
+TEST(CursorWithoutXfixesTest, RootCursorStillTogglesWithoutXfixes) {
+  XServer::Options options;
+  options.extra_args = {"-extension", "XFIXES"};
+  std::string error;
+  std::unique_ptr<XServer> server = XServer::Start(options, &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL("Xvfb: " + error);
+  }
+  // Neither may disconnect before the server is gone (see CursorTest), so
+  // both are left to the process's exit, reachable from these statics.
+  static RecordObserver* observer = nullptr;
+  static Backend* backend = nullptr;
+  observer = RecordObserver::Start(server->display_name(), &error).release();
+  ASSERT_TRUE(observer) << error;
+  {
+    ScopedEnv display("DISPLAY", server->display_name());
+    backend = CreateBackend().release();
+  }
+  auto cursors = [] {
+    int32_t x = 0;
+    int32_t y = 0;
+    backend->GetMouseCoords(&x, &y);  // round trip: all dispatched
+    std::vector<std::string> seen;
+    for (const XRecordEntry& entry : observer->Collect()) {
+      if (entry.name == "ChangeWindowAttributes") {
+        seen.push_back(entry.cursor ? "define" : "undefine");
+      } else if (entry.kind == XRecordEntry::Kind::kRequest) {
+        seen.push_back(entry.name);
+      }
+    }
+    return seen;
+  };
+  cursors();
+  backend->HideCursor();
+  backend->HideCursor();
+  EXPECT_EQ(cursors(), (std::vector<std::string>{"CreatePixmap", "CreateCursor",
+                                                 "FreePixmap", "define"}));
+  backend->ShowCursor();
+  backend->ShowCursor();
+  EXPECT_EQ(cursors(), (std::vector<std::string>{"undefine"}));
+  backend->HideCursor();
+  EXPECT_EQ(cursors(), (std::vector<std::string>{"define"}));
+  server.reset();
+}
+
+int CountingHandler(Display*, XErrorEvent*) {
+  return 0;
+}
+
+// The server refuses an XFixes show from a connection that never hid the
+// cursor (BadMatch): exactly one diagnostic line, then the handler the app
+// had is back.
+TEST(CursorErrorTest, XfixesErrorIsPrintedOnceAndHandlerRestored) {
+  std::string error;
+  std::unique_ptr<XServer> server = XServer::Start({}, &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL("Xvfb: " + error);
+  }
+  testing::DisplayPtr display = server->Connect();
+  ASSERT_TRUE(display);
+  int xfixes_opcode = 0;
+  int first_event = 0;
+  int first_error = 0;
+  ASSERT_TRUE(XQueryExtension(display.get(), "XFIXES", &xfixes_opcode,
+                              &first_event, &first_error));
+
+  XErrorHandler before = XSetErrorHandler(CountingHandler);
+  bool hidden = true;
+  testing::StderrCapture capture;
+  x11::ShowCursor(display.get(), DefaultRootWindow(display.get()), &hidden);
+  const std::string printed = capture.Finish();
+  EXPECT_EQ(XSetErrorHandler(before), &CountingHandler);
+  EXPECT_FALSE(hidden);
+
+  constexpr int kXFixesShowCursor = 30;
+  EXPECT_EQ(printed,
+            "[X11Backend] Ignored X error from XFixes cursor call: code=" +
+                std::to_string(BadMatch) +
+                " request=" + std::to_string(xfixes_opcode) +
+                " minor=" + std::to_string(kXFixesShowCursor) + "\n");
+}
+
+}  // namespace
+}  // namespace quorvel
