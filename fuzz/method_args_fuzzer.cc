@@ -1,0 +1,5 @@
+#include "fuzz/targets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return quorvel::fuzz::MethodArgsOneInput(data, size);
+}
