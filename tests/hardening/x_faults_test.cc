@@ -1,0 +1,284 @@
+// The X server going away under the plugin, and servers without one of the
+// extensions the backend uses.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fuzz/sandbox.h"
+#include "support/environment.h"
+#include "support/glib_log_guard.h"
+#include "support/plugin_channel.h"
+#include "support/stderr_capture.h"
+#include "support/x_server.h"
+
+namespace quorvel {
+namespace testing {
+namespace {
+
+FlValue* Point(int x, int y) {
+  return Args({{"x", fl_value_new_int(x)}, {"y", fl_value_new_int(y)}});
+}
+
+std::string StringResult(const Reply& reply) {
+  if (reply.kind != Reply::kSuccess || !reply.result ||
+      fl_value_get_type(reply.result.get()) != FL_VALUE_TYPE_STRING) {
+    return "<not a string>";
+  }
+  return fl_value_get_string(reply.result.get());
+}
+
+bool HasExtension(const XServer& server, const char* name) {
+  DisplayPtr display = server.Connect();
+  int opcode = 0;
+  int event = 0;
+  int error = 0;
+  return display &&
+         XQueryExtension(display.get(), name, &opcode, &event, &error);
+}
+
+std::unique_ptr<XServer> StartWithout(const char* extension,
+                                      std::string* error) {
+  XServer::Options options;
+  options.extra_args = {"-extension", extension};
+  return XServer::Start(options, error);
+}
+
+class XFaultsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(fuzz::IsolateFromSession()); }
+};
+
+// What a forked child that drives the plugin through a server's death
+// reported: the calls it got through, how it ended, what it printed.
+struct ChildRun {
+  std::vector<std::string> completed;
+  int status = 0;
+  std::string stderr_text;
+};
+
+std::string ReadAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  ssize_t n = 0;
+  while ((n = read(fd, buffer, sizeof(buffer))) > 0) {
+    text.append(buffer, n);
+  }
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end = text.find('\n'); end != std::string::npos;
+       end = text.find('\n', start)) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Registers the plugin on `server` in a child process, makes one call, lets
+// the parent kill the server (and start another in its place), then makes
+// `calls` in turn. Xlib's default I/O error handler ends the process, so
+// only a child can show what happens.
+ChildRun KillServerBetweenCalls(std::unique_ptr<XServer> server,
+                                const std::vector<std::string>& calls) {
+  int to_parent[2];
+  int to_child[2];
+  int errors[2];
+  if (pipe(to_parent) != 0 || pipe(to_child) != 0 || pipe(errors) != 0) {
+    ADD_FAILURE() << "pipe failed";
+    return {};
+  }
+  setenv("DISPLAY", server->display_name().c_str(), 1);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(errors[1], STDERR_FILENO);
+    close(to_parent[0]);
+    close(to_child[1]);
+    close(errors[0]);
+    PluginChannel channel;
+    channel.Invoke("moveMouse", Point(10, 20));
+    auto report = [&](const std::string& line) {
+      std::string text = line + "\n";
+      if (write(to_parent[1], text.data(), text.size()) < 0) {
+        _exit(3);
+      }
+    };
+    report("ready");
+    char go = 0;
+    if (read(to_child[0], &go, 1) != 1) {
+      _exit(4);
+    }
+    for (const std::string& call : calls) {
+      FlValue* args = call == "moveMouse" || call == "moveMouseAndClick"
+                          ? Point(30, 40)
+                          : nullptr;
+      channel.Invoke(call, args);
+      report(call);
+    }
+    _exit(0);
+  }
+  unsetenv("DISPLAY");
+  close(to_parent[1]);
+  close(to_child[0]);
+  close(errors[1]);
+
+  ChildRun run;
+  char ready[6] = {};
+  EXPECT_EQ(read(to_parent[0], ready, 6), 6);
+  server.reset();  // SIGTERM, and reaped: the connection is gone
+  std::string error;
+  std::unique_ptr<XServer> restarted = XServer::Start({}, &error);
+  EXPECT_TRUE(restarted) << error;
+  EXPECT_EQ(write(to_child[1], "g", 1), 1);
+  close(to_child[1]);
+  run.completed = Lines(ReadAll(to_parent[0]));
+  run.stderr_text = ReadAll(errors[0]);
+  close(to_parent[0]);
+  close(errors[0]);
+  while (waitpid(pid, &run.status, 0) < 0 && errno == EINTR) {
+  }
+  return run;
+}
+
+// The backend never reconnects and the application is told nothing: the
+// first call that makes Xlib read from or write to the dead connection ends
+// the process through Xlib's default I/O error handler, with exit status 1
+// (no SIGPIPE: the write fails quietly first). Calls that need no X request
+// ("getPlatformVersion", and "screenSize", which answers from what the
+// connection learnt when it opened) are still answered until then.
+TEST_F(XFaultsTest, ServerDeathEndsTheProcessAtTheNextRoundTrip) {
+  std::string error;
+  std::unique_ptr<XServer> server = XServer::Start({}, &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL(error);
+  }
+  ChildRun run = KillServerBetweenCalls(
+      std::move(server),
+      {"getPlatformVersion", "screenSize", "getMouseCoords", "getUsername"});
+  EXPECT_EQ(run.completed,
+            (std::vector<std::string>{"getPlatformVersion", "screenSize"}));
+  ASSERT_TRUE(WIFEXITED(run.status)) << run.status;
+  EXPECT_EQ(WEXITSTATUS(run.status), 1);
+  EXPECT_NE(run.stderr_text.find("X connection to :"), std::string::npos)
+      << run.stderr_text;
+  EXPECT_NE(run.stderr_text.find("broken"), std::string::npos);
+}
+
+// Requests that are only flushed end the process just the same, at the
+// flush of the first one.
+TEST_F(XFaultsTest, ServerDeathEndsTheProcessAtTheNextFlush) {
+  std::string error;
+  std::unique_ptr<XServer> server = XServer::Start({}, &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL(error);
+  }
+  ChildRun run = KillServerBetweenCalls(
+      std::move(server), {"moveMouseAndClick", "doubleClick", "getUsername"});
+  EXPECT_TRUE(run.completed.empty());
+  ASSERT_TRUE(WIFEXITED(run.status)) << run.status;
+  EXPECT_EQ(WEXITSTATUS(run.status), 1);
+  EXPECT_NE(run.stderr_text.find("broken"), std::string::npos)
+      << run.stderr_text;
+}
+
+size_t Count(const std::string& text, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos;
+       at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// libXtst checks for the extension before each request and sends nothing
+// when it is missing, printing one Xlib line per request. The warp of
+// "moveMouse" is core protocol and still moves the pointer; "keyboardPress"
+// still answers true, since it reports the keymap lookup, not delivery.
+TEST_F(XFaultsTest, WithoutXtestOnlyTheWarpMovesThePointer) {
+  std::string error;
+  std::unique_ptr<XServer> server = StartWithout("XTEST", &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL(error);
+  }
+  ASSERT_FALSE(HasExtension(*server, "XTEST"));
+  ScopedEnv display("DISPLAY", server->display_name());
+  StderrCapture captured;
+  {
+    PluginChannel channel;
+    channel.Invoke("moveMouse", Point(100, 200));
+    EXPECT_EQ(StringResult(channel.Invoke("getMouseCoords")), "100:200");
+    // Motion without a warp: nothing reaches the server.
+    channel.Invoke("moveMouseAndClick", Point(300, 400));
+    EXPECT_EQ(StringResult(channel.Invoke("getMouseCoords")), "100:200");
+    channel.Invoke("doubleClick", Point(1, 1));
+    channel.Invoke("wheelMouse", Point(1, 1));
+    channel.Invoke("keyboardClick", Args({{"key", fl_value_new_int(0)}}));
+    Reply typed = channel.Invoke("keyboardPress",
+                                 Args({{"char", fl_value_new_string("a")}}));
+    ASSERT_EQ(typed.kind, Reply::kSuccess);
+    EXPECT_TRUE(fl_value_get_bool(typed.result.get()));
+  }
+  std::string text = captured.Finish();
+  EXPECT_GT(Count(text, "extension \"XTEST\" missing"), 0u) << text;
+}
+
+// XRRGetScreenResources gives null without the extension (after one Xlib
+// line): the empty list. The screen size needs no RandR.
+TEST_F(XFaultsTest, WithoutRandrTheScreenListIsEmpty) {
+  std::string error;
+  std::unique_ptr<XServer> server = StartWithout("RANDR", &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL(error);
+  }
+  ASSERT_FALSE(HasExtension(*server, "RANDR"));
+  ScopedEnv display("DISPLAY", server->display_name());
+  StderrCapture captured;
+  {
+    PluginChannel channel;
+    Reply list = channel.Invoke("screenList");
+    ASSERT_EQ(list.kind, Reply::kSuccess);
+    ASSERT_EQ(fl_value_get_type(list.result.get()), FL_VALUE_TYPE_LIST);
+    EXPECT_EQ(fl_value_get_length(list.result.get()), 0u);
+    EXPECT_EQ(StringResult(channel.Invoke("screenSize")), "1280:1024");
+  }
+  std::string text = captured.Finish();
+  EXPECT_NE(text.find("extension \"RANDR\" missing"), std::string::npos)
+      << text;
+}
+
+// Without XFixes only the invisible root cursor hides the pointer; no XFixes
+// request is sent, so no error is reported.
+TEST_F(XFaultsTest, WithoutXfixesTheCursorStillToggles) {
+  std::string error;
+  std::unique_ptr<XServer> server = StartWithout("XFIXES", &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL(error);
+  }
+  ASSERT_FALSE(HasExtension(*server, "XFIXES"));
+  ScopedEnv display("DISPLAY", server->display_name());
+  StderrCapture captured;
+  {
+    PluginChannel channel;
+    for (const char* method : {"hideCursor", "showCursor", "hideCursor"}) {
+      Reply reply = channel.Invoke(method);
+      EXPECT_EQ(reply.kind, Reply::kSuccess) << method;
+    }
+    EXPECT_EQ(StringResult(channel.Invoke("getMouseCoords")), "640:512");
+  }
+  std::string text = captured.Finish();
+  EXPECT_EQ(text.find("Ignored X error"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Xlib"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace testing
+}  // namespace quorvel
