@@ -64,9 +64,13 @@ pid_t Spawn(const std::vector<std::string>& args,
   } else {
     posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
   }
+  // setpriv execs the daemon in place (same PID) with a parent-death
+  // signal, so a test process that dies early takes its bus along.
+  std::vector<std::string> command = {"setpriv", "--pdeathsig", "KILL"};
+  command.insert(command.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (const std::string& arg : args) {
+  argv.reserve(command.size() + 1);
+  for (const std::string& arg : command) {
     argv.push_back(const_cast<char*>(arg.c_str()));
   }
   argv.push_back(nullptr);

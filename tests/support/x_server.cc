@@ -77,8 +77,13 @@ pid_t Spawn(const std::vector<std::string>& args,
     // dup2 onto itself clears close-on-exec.
     posix_spawn_file_actions_adddup2(&actions, keep_fd, keep_fd);
   }
+  // setpriv execs the server in place (same PID) with a parent-death
+  // signal, so a test process that dies without running its destructors
+  // (Xlib exits the process on a broken connection) takes its servers along.
+  std::vector<std::string> command = {"setpriv", "--pdeathsig", "KILL"};
+  command.insert(command.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  for (const std::string& arg : args) {
+  for (const std::string& arg : command) {
     argv.push_back(const_cast<char*>(arg.c_str()));
   }
   argv.push_back(nullptr);
