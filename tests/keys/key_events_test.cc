@@ -118,7 +118,11 @@ TEST_F(KeyEventsTest, KeyboardClickWithCodesOutsideTheTableSendsNothing) {
   PluginChannel channel;
   Recorded(channel);
   for (uint32_t code : testing::kUnmappedMacCodes) {
+    // The hold is kept even with nothing to hold, so pacing stays the same.
+    const auto start = std::chrono::steady_clock::now();
     channel.Invoke("keyboardClick", KeyArgs(code));
+    EXPECT_GE(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(kHoldMs));
     channel.Invoke("keyboardClick", KeyArgs(code, "Down"));
     channel.Invoke("keyboardClick", KeyArgs(code, "Up"));
     const auto recorded = Recorded(channel);
