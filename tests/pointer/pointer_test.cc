@@ -12,6 +12,7 @@
 
 #include "backend/x11/pointer_buttons.h"
 #include "support/environment.h"
+#include "support/plugin_channel.h"
 #include "support/record_observer.h"
 #include "support/x_server.h"
 
@@ -258,6 +259,67 @@ TEST_F(PointerTest, HugeWheelDeltaIsClampedAndReturns) {
       ASSERT_EQ(requests[i + 1], Release(c.button)) << i;
     }
   }
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// The same requests, reached the way an app reaches them: encoded calls on
+// the channel, with the position read back as the reply text.
+TEST_F(PointerTest, ChannelCallsReachTheServer) {
+  ScopedEnv display("DISPLAY", server_->display_name());
+  testing::PluginChannel channel;
+  auto settle = [&]() {
+    // A round trip on the channel backend's own connection.
+    testing::Reply coords = channel.Invoke("getMouseCoords");
+    entries_ = observer_->Collect();
+    std::vector<std::string> requests;
+    for (const XRecordEntry& entry : testing::Requests(entries_)) {
+      requests.push_back(Describe(entry));
+    }
+    return std::make_pair(std::string(fl_value_get_string(coords.result.get())),
+                          requests);
+  };
+  auto point = [](int64_t x, int64_t y) {
+    return testing::Args(
+        {{"x", fl_value_new_int(x)}, {"y", fl_value_new_int(y)}});
+  };
+  settle();
+
+  channel.Invoke("moveMouse", point(321, 654));
+  auto [position, requests] = settle();
+  EXPECT_EQ(position, "321:654");
+  EXPECT_EQ(requests,
+            (std::vector<std::string>{Warp(321, 654), Motion(321, 654)}));
+
+  channel.Invoke("dragMouse", point(10, 11));
+  EXPECT_EQ(settle().second,
+            (std::vector<std::string>{Warp(10, 11), Motion(10, 11)}));
+
+  for (const char* type : {"Down", "Up"}) {
+    FlValue* args = point(40, 50);
+    fl_value_set_string_take(args, "type", fl_value_new_string(type));
+    fl_value_set_string_take(args, "button", fl_value_new_string("Right"));
+    channel.Invoke("moveMouseAndClick", args);
+    EXPECT_EQ(settle().second,
+              (std::vector<std::string>{
+                  Motion(40, 50),
+                  std::string(type) == "Down" ? Press(3) : Release(3)}));
+  }
+
+  FlValue* wheel = point(0, 0);
+  fl_value_set_string_take(wheel, "delta", fl_value_new_int(-2));
+  channel.Invoke("wheelMouse", wheel);
+  EXPECT_EQ(settle().second, (std::vector<std::string>{Press(5), Release(5),
+                                                       Press(5), Release(5)}));
+
+  channel.Invoke("doubleClick", point(60, 70));
+  EXPECT_EQ(settle().second,
+            (std::vector<std::string>{Motion(60, 70), Press(1), Release(1),
+                                      Press(1), Release(1)}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/environment.h"
+#include "support/plugin_channel.h"
 #include "support/x_server.h"
 
 namespace quorvel {
@@ -141,6 +142,35 @@ TEST_F(ScreensTest, SwitchedOffMonitorHasNoEntry) {
                           "DUMMY0 1920x1080+0+0 scale=1.000000",
                           "DUMMY2 1024x768+3200+0 scale=1.000000"}));
   EXPECT_EQ(BackendMonitors(ids, expected), expected);
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST_F(ScreensTest, ChannelRepliesTheSizeAndListAsText) {
+  std::vector<uint32_t> ids;
+  ASSERT_EQ(MonitorsSeenBy(test_display_.get(), &ids).size(), 3u);
+  ScopedEnv display("DISPLAY", server_->display_name());
+  testing::PluginChannel channel;
+
+  testing::Reply size = channel.Invoke("screenSize");
+  ASSERT_EQ(size.kind, testing::Reply::kSuccess);
+  EXPECT_STREQ(fl_value_get_string(size.result.get()), "4224:1080");
+
+  testing::Reply list = channel.Invoke("screenList");
+  ASSERT_EQ(list.kind, testing::Reply::kSuccess);
+  std::vector<std::string> entries;
+  for (size_t i = 0; i < fl_value_get_length(list.result.get()); ++i) {
+    entries.push_back(
+        fl_value_get_string(fl_value_get_list_value(list.result.get(), i)));
+  }
+  EXPECT_EQ(entries, (std::vector<std::string>{
+                         std::to_string(ids[0]) + "@1920:1080:0:0:1",
+                         std::to_string(ids[1]) + "@1280:1024:1920:0:1",
+                         std::to_string(ids[2]) + "@1024:768:3200:0:1"}));
 }
 
 }  // namespace
