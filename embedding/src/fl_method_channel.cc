@@ -166,9 +166,12 @@ void fl_method_channel_invoke_method(FlMethodChannel* self,
     }
     return;
   }
-  fl_binary_messenger_send_on_channel(
-      self->messenger, self->name, message, cancellable,
-      task != nullptr ? invoke_method_cb : nullptr, g_steal_pointer(&task));
+  // Decided before the task is stolen: argument order is unspecified.
+  GAsyncReadyCallback message_callback =
+      task != nullptr ? invoke_method_cb : nullptr;
+  fl_binary_messenger_send_on_channel(self->messenger, self->name, message,
+                                      cancellable, message_callback,
+                                      g_steal_pointer(&task));
 }
 
 FlMethodResponse* fl_method_channel_invoke_method_finish(FlMethodChannel* self,

@@ -131,6 +131,35 @@ void AppendNumbers(GString* buffer, const T* data, size_t length) {
   g_string_append_c(buffer, ']');
 }
 
+void AppendList(GString* buffer, FlValue* value) {
+  g_string_append_c(buffer, '[');
+  for (guint i = 0; i < value->u.list->len; i++) {
+    if (i > 0) {
+      g_string_append(buffer, ", ");
+    }
+    AppendValue(buffer,
+                static_cast<FlValue*>(g_ptr_array_index(value->u.list, i)));
+  }
+  g_string_append_c(buffer, ']');
+}
+
+void AppendMap(GString* buffer, FlValue* value) {
+  g_string_append_c(buffer, '{');
+  for (guint i = 0; i < value->u.map.keys->len; i++) {
+    if (i > 0) {
+      g_string_append(buffer, ", ");
+    }
+    AppendValue(buffer,
+                static_cast<FlValue*>(g_ptr_array_index(value->u.map.keys, i)));
+    g_string_append(buffer, ": ");
+    AppendValue(buffer, static_cast<FlValue*>(
+                            g_ptr_array_index(value->u.map.values, i)));
+  }
+  g_string_append_c(buffer, '}');
+}
+
+// Printing recurses through here once per nesting level; the containers
+// have their own helpers so that this frame stays small.
 void AppendValue(GString* buffer, FlValue* value) {
   switch (value->type) {
     case FL_VALUE_TYPE_NULL:
@@ -169,29 +198,10 @@ void AppendValue(GString* buffer, FlValue* value) {
                     value->u.typed.length);
       return;
     case FL_VALUE_TYPE_LIST:
-      g_string_append_c(buffer, '[');
-      for (guint i = 0; i < value->u.list->len; i++) {
-        if (i > 0) {
-          g_string_append(buffer, ", ");
-        }
-        AppendValue(buffer,
-                    static_cast<FlValue*>(g_ptr_array_index(value->u.list, i)));
-      }
-      g_string_append_c(buffer, ']');
+      AppendList(buffer, value);
       return;
     case FL_VALUE_TYPE_MAP:
-      g_string_append_c(buffer, '{');
-      for (guint i = 0; i < value->u.map.keys->len; i++) {
-        if (i > 0) {
-          g_string_append(buffer, ", ");
-        }
-        AppendValue(buffer, static_cast<FlValue*>(
-                                g_ptr_array_index(value->u.map.keys, i)));
-        g_string_append(buffer, ": ");
-        AppendValue(buffer, static_cast<FlValue*>(
-                                g_ptr_array_index(value->u.map.values, i)));
-      }
-      g_string_append_c(buffer, '}');
+      AppendMap(buffer, value);
       return;
   }
 }
@@ -206,6 +216,58 @@ bool NumbersEqual(const void* a, const void* b, size_t length) {
     }
   }
   return true;
+}
+
+// Containers are compared in helpers of their own: fl_value_equal recurses
+// once per nesting level, so its own frame is kept small.
+bool ListsEqual(FlValue* a, FlValue* b) {
+  if (a->u.list->len != b->u.list->len) {
+    return false;
+  }
+  for (guint i = 0; i < a->u.list->len; i++) {
+    if (!fl_value_equal(
+            static_cast<FlValue*>(g_ptr_array_index(a->u.list, i)),
+            static_cast<FlValue*>(g_ptr_array_index(b->u.list, i)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Equal maps may list their pairs in different orders.
+bool MapsEqual(FlValue* a, FlValue* b) {
+  if (a->u.map.keys->len != b->u.map.keys->len) {
+    return false;
+  }
+  for (guint i = 0; i < a->u.map.keys->len; i++) {
+    FlValue* key = static_cast<FlValue*>(g_ptr_array_index(a->u.map.keys, i));
+    int j = MapIndex(b, key);
+    if (j < 0 ||
+        !fl_value_equal(
+            static_cast<FlValue*>(g_ptr_array_index(a->u.map.values, i)),
+            static_cast<FlValue*>(g_ptr_array_index(b->u.map.values, j)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TypedListsEqual(FlValue* a, FlValue* b) {
+  if (a->u.typed.length != b->u.typed.length) {
+    return false;
+  }
+  switch (a->type) {
+    case FL_VALUE_TYPE_FLOAT32_LIST:
+      return NumbersEqual<float>(a->u.typed.data, b->u.typed.data,
+                                 a->u.typed.length);
+    case FL_VALUE_TYPE_FLOAT_LIST:
+      return NumbersEqual<double>(a->u.typed.data, b->u.typed.data,
+                                  a->u.typed.length);
+    default:
+      return a->u.typed.length == 0 ||
+             memcmp(a->u.typed.data, b->u.typed.data,
+                    a->u.typed.length * ElementSize(a->type)) == 0;
+  }
 }
 
 }  // namespace
@@ -348,47 +410,13 @@ bool fl_value_equal(FlValue* a, FlValue* b) {
     case FL_VALUE_TYPE_UINT8_LIST:
     case FL_VALUE_TYPE_INT32_LIST:
     case FL_VALUE_TYPE_INT64_LIST:
-      return a->u.typed.length == b->u.typed.length &&
-             (a->u.typed.length == 0 ||
-              memcmp(a->u.typed.data, b->u.typed.data,
-                     a->u.typed.length * ElementSize(a->type)) == 0);
     case FL_VALUE_TYPE_FLOAT32_LIST:
-      return a->u.typed.length == b->u.typed.length &&
-             NumbersEqual<float>(a->u.typed.data, b->u.typed.data,
-                                 a->u.typed.length);
     case FL_VALUE_TYPE_FLOAT_LIST:
-      return a->u.typed.length == b->u.typed.length &&
-             NumbersEqual<double>(a->u.typed.data, b->u.typed.data,
-                                  a->u.typed.length);
+      return TypedListsEqual(a, b);
     case FL_VALUE_TYPE_LIST:
-      if (a->u.list->len != b->u.list->len) {
-        return false;
-      }
-      for (guint i = 0; i < a->u.list->len; i++) {
-        if (!fl_value_equal(
-                static_cast<FlValue*>(g_ptr_array_index(a->u.list, i)),
-                static_cast<FlValue*>(g_ptr_array_index(b->u.list, i)))) {
-          return false;
-        }
-      }
-      return true;
+      return ListsEqual(a, b);
     case FL_VALUE_TYPE_MAP:
-      // Equal maps may list their pairs in different orders.
-      if (a->u.map.keys->len != b->u.map.keys->len) {
-        return false;
-      }
-      for (guint i = 0; i < a->u.map.keys->len; i++) {
-        FlValue* key =
-            static_cast<FlValue*>(g_ptr_array_index(a->u.map.keys, i));
-        int j = MapIndex(b, key);
-        if (j < 0 ||
-            !fl_value_equal(
-                static_cast<FlValue*>(g_ptr_array_index(a->u.map.values, i)),
-                static_cast<FlValue*>(g_ptr_array_index(b->u.map.values, j)))) {
-          return false;
-        }
-      }
-      return true;
+      return MapsEqual(a, b);
   }
   return false;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "embedding/wire.h"
-#include "support/plugin_channel.h"
+#include "support/value_ptr.h"
 
 namespace quorvel {
 namespace testing {

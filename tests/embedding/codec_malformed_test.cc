@@ -6,7 +6,7 @@
 #include <string>
 
 #include "embedding/wire.h"
-#include "support/plugin_channel.h"
+#include "support/value_ptr.h"
 
 namespace quorvel {
 namespace testing {
@@ -244,7 +244,6 @@ TEST_F(CodecMalformedTest, RefusesHostileNesting) {
       {"0c 01", 100000},
       {"0d 01 00", 100000},
       {"0d 01 0c 01", 50000},
-      {"0c 01", 1000000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.level);

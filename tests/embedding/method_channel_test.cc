@@ -1,6 +1,8 @@
 // The messenger and method channel lifecycle as a plugin sees it through
 // the host engine: handlers, their destroy notifications, replies.
 
+#include <flutter_linux/flutter_linux.h>
+#include <flutter_linux_host/host_engine.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,7 +10,7 @@
 
 #include "embedding/wire.h"
 #include "support/glib_log_guard.h"
-#include "support/plugin_channel.h"
+#include "support/value_ptr.h"
 
 namespace quorvel {
 namespace testing {
@@ -91,12 +93,15 @@ class MethodChannelTest : public ::testing::Test {
     return host_engine_send(engine_, kChannel, message);
   }
 
+  // Members, not locals: the engine may release handlers in TearDown.
+  Recorder recorder_;
+  Recorder other_;
   HostEngine* engine_ = nullptr;
   FlMethodCodec* codec_ = nullptr;
 };
 
 TEST_F(MethodChannelTest, ShutdownReleasesTheHandlerOnce) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   OpenChannel(&recorder);
   EXPECT_EQ(recorder.destroyed, 0);
   host_engine_shutdown(engine_);
@@ -107,15 +112,15 @@ TEST_F(MethodChannelTest, ShutdownReleasesTheHandlerOnce) {
 }
 
 TEST_F(MethodChannelTest, DroppingTheEngineReleasesTheHandler) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   OpenChannel(&recorder);
   g_clear_object(&engine_);
   EXPECT_EQ(recorder.destroyed, 1);
 }
 
 TEST_F(MethodChannelTest, ReplacingTheHandlerReleasesTheOldOne) {
-  Recorder first;
-  Recorder second;
+  Recorder& first = recorder_;
+  Recorder& second = other_;
   g_autoptr(FlMethodChannel) channel = fl_method_channel_new(
       host_engine_get_messenger(engine_), kChannel, codec_);
   fl_method_channel_set_method_call_handler(channel, RecordCall, &first,
@@ -136,7 +141,7 @@ TEST_F(MethodChannelTest, ReplacingTheHandlerReleasesTheOldOne) {
 
 TEST_F(MethodChannelTest, TheMessengerKeepsTheChannelAlive) {
   bool finalized = false;
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   FlMethodChannel* channel = fl_method_channel_new(
       host_engine_get_messenger(engine_), kChannel, codec_);
   g_object_weak_ref(
@@ -156,8 +161,8 @@ TEST_F(MethodChannelTest, TheMessengerKeepsTheChannelAlive) {
 }
 
 TEST_F(MethodChannelTest, ANewChannelOnTheSameNameTakesOver) {
-  Recorder old_channel;
-  Recorder new_channel;
+  Recorder& old_channel = recorder_;
+  Recorder& new_channel = other_;
   OpenChannel(&old_channel);
   OpenChannel(&new_channel);
   EXPECT_EQ(old_channel.destroyed, 1);
@@ -178,7 +183,7 @@ TEST_F(MethodChannelTest, RepliesCarryTheEncodedEnvelope) {
       {Answer::kError, "01 07 01 45 00 00"},
       {Answer::kNotImplemented, ""},
   };
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   OpenChannel(&recorder);
   for (const AnswerCase& c : cases) {
     SCOPED_TRACE(c.hex);
@@ -190,9 +195,10 @@ TEST_F(MethodChannelTest, RepliesCarryTheEncodedEnvelope) {
 }
 
 TEST_F(MethodChannelTest, HandlerSeesNameAndArguments) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   OpenChannel(&recorder);
-  g_autoptr(FlValue) args = Args({{"x", fl_value_new_int(3)}});
+  g_autoptr(FlValue) args = fl_value_new_map();
+  fl_value_set_string_take(args, "x", fl_value_new_int(3));
   g_autoptr(GBytes) reply = Call("moveMouse", args);
   EXPECT_EQ(recorder.method, "moveMouse");
   EXPECT_TRUE(fl_value_equal(recorder.args.get(), args));
@@ -211,7 +217,7 @@ TEST_F(MethodChannelTest, AChannelWithoutHandlerRepliesEmpty) {
 }
 
 TEST_F(MethodChannelTest, AnUnansweredCallIsReportedAndGetsNoReply) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   recorder.answer = Answer::kNothing;
   OpenChannel(&recorder);
   LogCapture log;
@@ -223,7 +229,7 @@ TEST_F(MethodChannelTest, AnUnansweredCallIsReportedAndGetsNoReply) {
 }
 
 TEST_F(MethodChannelTest, ARemovedHandlerLeavesCallsUnanswered) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   g_autoptr(FlMethodChannel) channel = fl_method_channel_new(
       host_engine_get_messenger(engine_), kChannel, codec_);
   fl_method_channel_set_method_call_handler(channel, RecordCall, &recorder,
@@ -238,7 +244,7 @@ TEST_F(MethodChannelTest, ARemovedHandlerLeavesCallsUnanswered) {
 }
 
 TEST_F(MethodChannelTest, ACallKeptForLaterCanStillBeAnswered) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   recorder.answer = Answer::kKeep;
   OpenChannel(&recorder);
   LogCapture log;
@@ -251,7 +257,7 @@ TEST_F(MethodChannelTest, ACallKeptForLaterCanStillBeAnswered) {
 }
 
 TEST_F(MethodChannelTest, AnsweringTwiceIsRefused) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   recorder.answer = Answer::kKeep;
   OpenChannel(&recorder);
   g_autoptr(GBytes) reply = Call("m", nullptr);
@@ -265,7 +271,7 @@ TEST_F(MethodChannelTest, AnsweringTwiceIsRefused) {
 }
 
 TEST_F(MethodChannelTest, AnUndecodableCallWarnsAndRepliesEmpty) {
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   OpenChannel(&recorder);
   const char* const messages[] = {"03 01000000 00", "07 01 6d", "07 01 6d 05",
                                   ""};
@@ -286,7 +292,7 @@ TEST_F(MethodChannelTest, AHandlerSetAfterShutdownIsReleasedAtOnce) {
   g_autoptr(FlMethodChannel) channel = fl_method_channel_new(
       host_engine_get_messenger(engine_), kChannel, codec_);
   host_engine_shutdown(engine_);
-  Recorder recorder;
+  Recorder& recorder = recorder_;
   LogCapture log;
   fl_method_channel_set_method_call_handler(channel, RecordCall, &recorder,
                                             CountDestroy);

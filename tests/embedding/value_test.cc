@@ -7,7 +7,7 @@
 #include <string>
 
 #include "support/glib_log_guard.h"
-#include "support/plugin_channel.h"
+#include "support/value_ptr.h"
 
 namespace quorvel {
 namespace testing {

@@ -6,18 +6,14 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/value_ptr.h"
+
 namespace quorvel {
 namespace testing {
-
-struct ValueUnref {
-  void operator()(FlValue* value) const { fl_value_unref(value); }
-};
-using ValuePtr = std::unique_ptr<FlValue, ValueUnref>;
 
 // One reply as the Dart side would receive it.
 struct Reply {
