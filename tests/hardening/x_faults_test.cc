@@ -50,6 +50,28 @@ std::unique_ptr<XServer> StartWithout(const char* extension,
   return XServer::Start(options, error);
 }
 
+// LeakSanitizer's interface, present only in sanitizer builds.
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
+
+// libXrandr keeps a 32-byte record per connection to a server without RANDR
+// and never frees it; not ours to fix, so not reported.
+class ScopedLibraryLeak {
+ public:
+  ScopedLibraryLeak() {
+    if (__lsan_disable) {
+      __lsan_disable();
+    }
+  }
+  ~ScopedLibraryLeak() {
+    if (__lsan_enable) {
+      __lsan_enable();
+    }
+  }
+  ScopedLibraryLeak(const ScopedLibraryLeak&) = delete;
+  ScopedLibraryLeak& operator=(const ScopedLibraryLeak&) = delete;
+};
+
 class XFaultsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_TRUE(fuzz::IsolateFromSession()); }
@@ -244,6 +266,7 @@ TEST_F(XFaultsTest, WithoutRandrTheScreenListIsEmpty) {
   StderrCapture captured;
   {
     PluginChannel channel;
+    ScopedLibraryLeak randr_record;
     Reply list = channel.Invoke("screenList");
     ASSERT_EQ(list.kind, Reply::kSuccess);
     ASSERT_EQ(fl_value_get_type(list.result.get()), FL_VALUE_TYPE_LIST);
