@@ -22,13 +22,10 @@
 #include "support/plugin_channel.h"
 #include "support/x_server.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVEL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVEL_ASAN 1
-#endif
-#endif
+// Present when AddressSanitizer's runtime is linked in, whether or not this
+// file itself was instrumented.
+extern "C" int __asan_address_is_poisoned(void const volatile* address)
+    __attribute__((weak));
 
 namespace quorvel {
 namespace testing {
@@ -46,12 +43,11 @@ long CallCount() {
 }
 
 bool RssBounded() {
-#ifdef QUORVEL_ASAN
-  return false;  // the allocator's quarantine grows on purpose
-#else
+  if (__asan_address_is_poisoned) {
+    return false;  // the allocator's quarantine grows on purpose
+  }
   const char* off = getenv("QUORVEL_SOAK_NO_RSS_BOUND");
   return !(off && std::string(off) == "1");
-#endif
 }
 
 long ResidentKb() {
