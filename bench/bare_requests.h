@@ -1,0 +1,31 @@
+#ifndef QUORVEL_BENCH_BARE_REQUESTS_H_
+#define QUORVEL_BENCH_BARE_REQUESTS_H_
+
+#include <X11/Xlib.h>
+
+// The X requests each pointer method of the plugin makes, made directly:
+// the floor its channel path is measured against.
+namespace quorvel {
+namespace bench {
+
+// "moveMouse": warp, XTest motion, flush, sync.
+void BareMoveMouse(Display* display, Window root, int x, int y);
+
+// "getMouseCoords": one pointer query. False when it failed.
+bool BareGetMouseCoords(Display* display, Window root);
+
+// "screenList": the screen resources, every output's information and the
+// CRTC of each connected one, all freed. Returns the number of screens.
+int BareScreenList(Display* display, Window root);
+
+// "wheelMouse" with delta 1: a press and a release of button 4, flush.
+void BareWheelUp(Display* display);
+
+// "moveMouseAndClick" with the left button: XTest motion, one transition,
+// flush.
+void BareMoveMouseAndClick(Display* display, int x, int y, bool press);
+
+}  // namespace bench
+}  // namespace quorvel
+
+#endif  // QUORVEL_BENCH_BARE_REQUESTS_H_
