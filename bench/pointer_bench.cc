@@ -1,0 +1,301 @@
+// Pointer methods through the channel against a private Xvfb, each beside
+// the bare Xlib requests the plugin sends for it, made on a connection of our
+// own; and the tools people use instead of the plugin.
+
+// Before any X header: X.h defines KeyPress as a macro, which would break
+// the Backend operation of that name.
+#include "plugin/method_call_handler.h"
+
+#include <X11/Xlib.h>
+#include <benchmark/benchmark.h>
+
+extern "C" {
+#include <xdo.h>
+}
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bare_requests.h"
+#include "bench_support.h"
+
+namespace {
+
+using quorvel::bench::Channel;
+using quorvel::bench::IntArgs;
+
+// Two points the pointer alternates between, so every move is a real one.
+constexpr int kX[2] = {100, 300};
+constexpr int kY[2] = {200, 400};
+
+struct Fixture {
+  const Channel* channel;
+  quorvel::Backend* backend;  // a second plugin backend, for the dispatcher
+  Display* display;           // ours, not the plugin's
+  Window root;
+  Display* other;  // ours too: syncs for requests made on another connection
+  xdo_t* xdo;
+};
+
+void SkipUnlessSucceeded(benchmark::State& state, bool succeeded) {
+  if (!succeeded) {
+    state.SkipWithError("the call did not succeed");
+  }
+}
+
+// --- Through the channel ----------------------------------------------------
+
+// `messages` are sent in turn, one per iteration. With `sync`, every call is
+// followed by a round trip on a connection of ours: the plugin has flushed
+// its requests by then, so the server has them before our sync request.
+// Untimed, the cycle is completed at the end, so a button pressed by the
+// last call is released again.
+void ThroughChannel(benchmark::State& state,
+                    const Fixture* fixture,
+                    const std::vector<GBytes*>& messages,
+                    bool sync) {
+  size_t i = 0;
+  for (auto _ : state) {
+    if (!fixture->channel->Call(messages[i++ % messages.size()])) {
+      SkipUnlessSucceeded(state, false);
+      break;
+    }
+    if (sync) {
+      XSync(fixture->other, False);
+    }
+  }
+  while (i % messages.size() != 0) {
+    fixture->channel->Call(messages[i++ % messages.size()]);
+  }
+}
+
+// --- Through the dispatcher alone --------------------------------------------
+
+// The plugin's own code on decoded arguments, without the codec and the
+// engine: what the plugin adds to the bare requests.
+void ThroughHandler(benchmark::State& state,
+                    const Fixture* f,
+                    const char* method,
+                    const std::vector<FlValue*>& args,
+                    bool sync) {
+  size_t i = 0;
+  for (auto _ : state) {
+    g_autoptr(FlMethodResponse) response =
+        quorvel::HandleMethodCall(*f->backend, method, args[i++ % args.size()]);
+    if (!FL_IS_METHOD_SUCCESS_RESPONSE(response)) {
+      SkipUnlessSucceeded(state, false);
+      break;
+    }
+    if (sync) {
+      XSync(f->other, False);
+    }
+  }
+  while (i % args.size() != 0) {
+    g_object_unref(quorvel::HandleMethodCall(*f->backend, method,
+                                             args[i++ % args.size()]));
+  }
+}
+
+// --- The same requests, made directly ---------------------------------------
+
+void BareMoveMouse(benchmark::State& state, const Fixture* f) {
+  unsigned i = 0;
+  for (auto _ : state) {
+    const unsigned p = i++ & 1;
+    quorvel::bench::BareMoveMouse(f->display, f->root, kX[p], kY[p]);
+  }
+}
+
+void BareGetMouseCoords(benchmark::State& state, const Fixture* f) {
+  for (auto _ : state) {
+    SkipUnlessSucceeded(
+        state, quorvel::bench::BareGetMouseCoords(f->display, f->root));
+  }
+}
+
+void BareScreenList(benchmark::State& state, const Fixture* f) {
+  for (auto _ : state) {
+    SkipUnlessSucceeded(
+        state, quorvel::bench::BareScreenList(f->display, f->root) == 1);
+  }
+}
+
+// `sync_display`: null for none; f->display to wait for the requests on
+// their own connection; f->other to wait the way the channel variant must,
+// on a connection other than the one that made them.
+void BareWheelMouse(benchmark::State& state,
+                    const Fixture* f,
+                    Display* sync_display) {
+  for (auto _ : state) {
+    quorvel::bench::BareWheelUp(f->display);
+    if (sync_display != nullptr) {
+      XSync(sync_display, False);
+    }
+  }
+}
+
+// Press and release in turn, so the button does not stay down.
+void BareMoveMouseAndClick(benchmark::State& state,
+                           const Fixture* f,
+                           Display* sync_display) {
+  unsigned i = 0;
+  for (auto _ : state) {
+    const unsigned p = i++ & 1;
+    quorvel::bench::BareMoveMouseAndClick(f->display, kX[p], kY[p], p == 0);
+    if (sync_display != nullptr) {
+      XSync(sync_display, False);
+    }
+  }
+  if (i & 1) {
+    quorvel::bench::BareMoveMouseAndClick(f->display, kX[1], kY[1], false);
+    XSync(f->display, False);
+  }
+}
+
+// --- What people use instead ------------------------------------------------
+
+void XdoMoveMouse(benchmark::State& state, const Fixture* f) {
+  unsigned i = 0;
+  for (auto _ : state) {
+    const unsigned p = i++ & 1;
+    SkipUnlessSucceeded(state, xdo_move_mouse(f->xdo, kX[p], kY[p], 0) == 0);
+    XSync(f->xdo->xdpy, False);
+  }
+}
+
+void XdotoolMoveMouse(benchmark::State& state, const Fixture*) {
+  unsigned i = 0;
+  for (auto _ : state) {
+    const unsigned p = i++ & 1;
+    SkipUnlessSucceeded(
+        state, quorvel::bench::RunProcess({"xdotool", "mousemove",
+                                           std::to_string(kX[p]),
+                                           std::to_string(kY[p])}) == 0);
+  }
+}
+
+// Server round trips are waits, not CPU work: wall time is what the caller
+// feels.
+template <class... Args>
+void Add(const char* name, Args&&... args) {
+  benchmark::RegisterBenchmark(name, std::forward<Args>(args)...)
+      ->UseRealTime()
+      ->Unit(benchmark::kMicrosecond);
+}
+
+// The arguments of "moveMouse" and "moveMouseAndClick" for point `p`;
+// clicks press at point 0 and release at point 1.
+FlValue* MoveArgs(int p) {
+  return IntArgs({{"x", kX[p]}, {"y", kY[p]}});
+}
+
+FlValue* ClickArgs(int p) {
+  FlValue* args = MoveArgs(p);
+  fl_value_set_string_take(args, "type",
+                           fl_value_new_string(p == 0 ? "Down" : "Up"));
+  fl_value_set_string_take(args, "button", fl_value_new_string("Left"));
+  return args;
+}
+
+FlValue* WheelArgs() {
+  return IntArgs({{"x", 0}, {"y", 0}, {"delta", 1}});
+}
+
+void RegisterAll(const Fixture* f, const Channel& channel) {
+  // Encoded once, as they arrive from Dart; and decoded, for the dispatcher.
+  // Both live until the process exits.
+  const std::vector<GBytes*> moves = {channel.Encode("moveMouse", MoveArgs(0)),
+                                      channel.Encode("moveMouse", MoveArgs(1))};
+  const std::vector<FlValue*> move_args = {MoveArgs(0), MoveArgs(1)};
+  const std::vector<GBytes*> coords = {
+      channel.Encode("getMouseCoords", nullptr)};
+  const std::vector<GBytes*> screens = {channel.Encode("screenList", nullptr)};
+  const std::vector<FlValue*> no_args = {nullptr};
+  const std::vector<GBytes*> wheel = {
+      channel.Encode("wheelMouse", WheelArgs())};
+  const std::vector<FlValue*> wheel_args = {WheelArgs()};
+  const std::vector<GBytes*> clicks = {
+      channel.Encode("moveMouseAndClick", ClickArgs(0)),
+      channel.Encode("moveMouseAndClick", ClickArgs(1))};
+  const std::vector<FlValue*> click_args = {ClickArgs(0), ClickArgs(1)};
+
+  Add("moveMouse/channel", ThroughChannel, f, moves, false);
+  Add("moveMouse/handler", ThroughHandler, f, "moveMouse", move_args, false);
+  Add("moveMouse/bare", BareMoveMouse, f);
+  Add("moveMouse/xdo", XdoMoveMouse, f);
+  Add("moveMouse/xdotool", XdotoolMoveMouse, f);
+  Add("getMouseCoords/channel", ThroughChannel, f, coords, false);
+  Add("getMouseCoords/handler", ThroughHandler, f, "getMouseCoords", no_args,
+      false);
+  Add("getMouseCoords/bare", BareGetMouseCoords, f);
+  Add("screenList/channel", ThroughChannel, f, screens, false);
+  Add("screenList/handler", ThroughHandler, f, "screenList", no_args, false);
+  Add("screenList/bare", BareScreenList, f);
+  Add("wheelMouse flush/channel", ThroughChannel, f, wheel, false);
+  Add("wheelMouse flush/handler", ThroughHandler, f, "wheelMouse", wheel_args,
+      false);
+  Add("wheelMouse flush/bare", BareWheelMouse, f, nullptr);
+  Add("wheelMouse sync/channel", ThroughChannel, f, wheel, true);
+  Add("wheelMouse sync/handler", ThroughHandler, f, "wheelMouse", wheel_args,
+      true);
+  Add("wheelMouse sync/bare", BareWheelMouse, f, f->display);
+  Add("wheelMouse sync/bare-2conn", BareWheelMouse, f, f->other);
+  Add("moveMouseAndClick flush/channel", ThroughChannel, f, clicks, false);
+  Add("moveMouseAndClick flush/handler", ThroughHandler, f, "moveMouseAndClick",
+      click_args, false);
+  Add("moveMouseAndClick flush/bare", BareMoveMouseAndClick, f, nullptr);
+  Add("moveMouseAndClick sync/channel", ThroughChannel, f, clicks, true);
+  Add("moveMouseAndClick sync/handler", ThroughHandler, f, "moveMouseAndClick",
+      click_args, true);
+  Add("moveMouseAndClick sync/bare", BareMoveMouseAndClick, f, f->display);
+  Add("moveMouseAndClick sync/bare-2conn", BareMoveMouseAndClick, f, f->other);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  std::unique_ptr<quorvel::bench::Xvfb> server = quorvel::bench::Xvfb::Start();
+  if (!server) {
+    fprintf(stderr, "Xvfb did not start\n");
+    return 1;
+  }
+  const char* name = server->display_name().c_str();
+  setenv("DISPLAY", name, 1);
+
+  int status = 1;
+  {
+    Channel channel;
+    std::unique_ptr<quorvel::Backend> backend = quorvel::CreateBackend();
+    Display* display = XOpenDisplay(name);
+    Display* other = XOpenDisplay(name);
+    xdo_t* xdo = xdo_new(name);
+    if (display != nullptr && other != nullptr && xdo != nullptr) {
+      const Fixture fixture = {&channel, backend.get(),
+                               display,  DefaultRootWindow(display),
+                               other,    xdo};
+      RegisterAll(&fixture, channel);
+      benchmark::RunSpecifiedBenchmarks();
+      status = 0;
+    } else {
+      fprintf(stderr, "cannot connect to %s\n", name);
+    }
+    if (xdo != nullptr) {
+      xdo_free(xdo);
+    }
+    if (other != nullptr) {
+      XCloseDisplay(other);
+    }
+    if (display != nullptr) {
+      XCloseDisplay(display);
+    }
+  }
+  benchmark::Shutdown();
+  return status;
+}
