@@ -1,0 +1,211 @@
+// A fixed number of calls of one method by one path, for counting the
+// instructions of this process under callgrind, which are repeatable where
+// timings on a shared machine are not:
+//
+//   valgrind --tool=callgrind --toggle-collect=quorvel_measured_loop
+//       quorvel_bench_count CASE PATH CALLS
+//
+// CASE: dispatch-theme, dispatch-move (no display), or moveMouse,
+//   getMouseCoords, screenList, wheelMouse, moveMouseAndClick (own Xvfb).
+// PATH: channel (the encoded call through the engine, the reply decoded),
+//   handler (the dispatcher on decoded arguments, no codec), or bare (the X
+//   requests alone; X cases only).
+// Only the loop is counted; warm-up calls before it fill the lazy tables and
+// the Xlib extension records. The X server's work is not in the count.
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+
+// Before any X header: X.h defines KeyPress as a macro, which would break
+// the Backend operation of that name.
+#include "plugin/method_call_handler.h"
+
+#include "bare_requests.h"
+#include "bench_support.h"
+
+namespace {
+
+using Step = std::function<bool(int)>;
+
+constexpr int kWarmUpCalls = 10;
+constexpr int kX[2] = {100, 300};
+constexpr int kY[2] = {200, 400};
+
+}  // namespace
+
+// Named for callgrind's --toggle-collect; kept out of line for it.
+extern "C" __attribute__((noinline)) bool quorvel_measured_loop(
+    const Step& step,
+    int calls) {
+  bool ok = true;
+  for (int i = 0; i < calls; ++i) {
+    ok = step(i) && ok;
+  }
+  return ok;
+}
+
+namespace {
+
+struct Case {
+  const char* name;
+  bool needs_display;
+  // The method and its arguments for the channel and handler paths; the
+  // argument maps for odd calls, where the method alternates.
+  const char* method;
+  std::function<FlValue*(int)> args;
+  // The bare requests.
+  std::function<bool(Display*, Window, int)> bare;
+};
+
+FlValue* Point(int i) {
+  return quorvel::bench::IntArgs({{"x", kX[i & 1]}, {"y", kY[i & 1]}});
+}
+
+FlValue* Click(int i) {
+  FlValue* args = Point(i);
+  fl_value_set_string_take(args, "type",
+                           fl_value_new_string(i & 1 ? "Up" : "Down"));
+  fl_value_set_string_take(args, "button", fl_value_new_string("Left"));
+  return args;
+}
+
+const Case kCases[] = {
+    {"dispatch-theme", false, "getPlatformThemePointer",
+     [](int) -> FlValue* { return nullptr; }, nullptr},
+    {"dispatch-move", false, "moveMouse", Point, nullptr},
+    {"moveMouse", true, "moveMouse", Point,
+     [](Display* d, Window root, int i) {
+       quorvel::bench::BareMoveMouse(d, root, kX[i & 1], kY[i & 1]);
+       return true;
+     }},
+    {"getMouseCoords", true, "getMouseCoords",
+     [](int) -> FlValue* { return nullptr; },
+     [](Display* d, Window root, int) {
+       return quorvel::bench::BareGetMouseCoords(d, root);
+     }},
+    {"screenList", true, "screenList", [](int) -> FlValue* { return nullptr; },
+     [](Display* d, Window root, int) {
+       return quorvel::bench::BareScreenList(d, root) == 1;
+     }},
+    {"wheelMouse", true, "wheelMouse",
+     [](int) {
+       return quorvel::bench::IntArgs({{"x", 0}, {"y", 0}, {"delta", 1}});
+     },
+     [](Display* d, Window, int) {
+       quorvel::bench::BareWheelUp(d);
+       return true;
+     }},
+    {"moveMouseAndClick", true, "moveMouseAndClick", Click,
+     [](Display* d, Window, int i) {
+       quorvel::bench::BareMoveMouseAndClick(d, kX[i & 1], kY[i & 1],
+                                             (i & 1) == 0);
+       return true;
+     }},
+};
+
+double CpuSeconds() {
+  rusage usage = {};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int Usage() {
+  fprintf(stderr, "usage: quorvel_bench_count CASE channel|handler|bare N\n");
+  return 2;
+}
+
+int Run(const Case& c, const std::string& path, int calls) {
+  Step step;
+  quorvel::bench::Channel channel;
+  GBytes* messages[2] = {channel.Encode(c.method, c.args(0)),
+                         channel.Encode(c.method, c.args(1))};
+  FlValue* args[2] = {c.args(0), c.args(1)};
+  std::unique_ptr<quorvel::Backend> backend = quorvel::CreateBackend();
+  Display* display = nullptr;
+
+  if (path == "channel") {
+    step = [&](int i) { return channel.Call(messages[i & 1]); };
+  } else if (path == "handler") {
+    step = [&](int i) {
+      g_autoptr(FlMethodResponse) response =
+          quorvel::HandleMethodCall(*backend, c.method, args[i & 1]);
+      return FL_IS_METHOD_SUCCESS_RESPONSE(response);
+    };
+  } else if (path == "bare" && c.bare) {
+    display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+      return 1;
+    }
+    step = [&](int i) {
+      return c.bare(display, DefaultRootWindow(display), i);
+    };
+  } else {
+    return Usage();
+  }
+
+  // An even count of calls, so a button pressed in one is released again.
+  bool ok = true;
+  for (int i = 0; i < kWarmUpCalls; ++i) {
+    ok = step(i) && ok;
+  }
+  const double cpu_before = CpuSeconds();
+  ok = quorvel_measured_loop(step, calls + (calls & 1)) && ok;
+  // This process's CPU time alone: wall time and the server's work are
+  // someone else's business here.
+  printf("%s %s: %.2f us of CPU per call\n", c.name, path.c_str(),
+         (CpuSeconds() - cpu_before) * 1e6 / (calls + (calls & 1)));
+
+  if (display != nullptr) {
+    XSync(display, False);
+    XCloseDisplay(display);
+  }
+  for (int i = 0; i < 2; ++i) {
+    g_bytes_unref(messages[i]);
+    if (args[i] != nullptr) {
+      fl_value_unref(args[i]);
+    }
+  }
+  if (!ok) {
+    fprintf(stderr, "%s by %s: a call did not succeed\n", c.name, path.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    return Usage();
+  }
+  const Case* found = nullptr;
+  for (const Case& c : kCases) {
+    if (strcmp(c.name, argv[1]) == 0) {
+      found = &c;
+    }
+  }
+  const int calls = atoi(argv[3]);
+  if (found == nullptr || calls <= 0) {
+    return Usage();
+  }
+
+  std::unique_ptr<quorvel::bench::Xvfb> server;
+  if (found->needs_display) {
+    server = quorvel::bench::Xvfb::Start();
+    if (!server) {
+      fprintf(stderr, "Xvfb did not start\n");
+      return 1;
+    }
+    setenv("DISPLAY", server->display_name().c_str(), 1);
+  } else {
+    unsetenv("DISPLAY");
+  }
+  return Run(*found, argv[2], calls);
+}
