@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Prints the figures of one scripts/bench run as one Markdown table.
+
+Usage: table.py DIR   (DIR holds the *.json of the benchmark binaries and
+counts.txt, lines "CASE PATH INSTRUCTIONS_PER_CALL" from callgrind).
+"""
+import json
+import pathlib
+import sys
+
+# Cases whose channel path has a target: name prefix -> (limit, kind).
+#   "abs_us": median CPU time per call at most this many microseconds;
+#   "abs_ms": median wall time per call at most this many milliseconds;
+#   "ratio": median wall time at most this many times the bare twin's.
+TARGETS = [
+    ("dispatch ", (1.0, "abs_us")),
+    ("keyboard", (15.3, "abs_ms")),
+    ("", (1.10, "ratio")),
+]
+# callgrind loop cases -> table cases.
+COUNT_CASES = {
+    "dispatch-theme": "dispatch getPlatformThemePointer",
+    "dispatch-move": "dispatch moveMouse",
+    "moveMouse": "moveMouse",
+    "getMouseCoords": "getMouseCoords",
+    "screenList": "screenList",
+    "wheelMouse": "wheelMouse flush",
+    "moveMouseAndClick": "moveMouseAndClick flush",
+}
+CASE_ORDER = [
+    "dispatch getPlatformThemePointer", "dispatch moveMouse", "moveMouse",
+    "getMouseCoords", "screenList", "wheelMouse flush", "wheelMouse sync",
+    "moveMouseAndClick flush", "moveMouseAndClick sync", "keyboardPress è",
+    "keyboardPress a", "keyboardClick A",
+]
+PATH_ORDER = ["channel", "handler", "bare", "bare-2conn", "xdo", "xdotool"]
+UNITS = {"ns": 1e-3, "us": 1.0, "ms": 1e3}
+
+
+def target_of(case):
+    for prefix, target in TARGETS:
+        if case.startswith(prefix):
+            return target
+    return None
+
+
+def main(directory):
+    out = pathlib.Path(directory)
+    times = {}  # (case, path) -> microseconds
+    for path in sorted(out.glob("*.json")):
+        for run in json.loads(path.read_text())["benchmarks"]:
+            if run.get("aggregate_name") != "median":
+                continue
+            # "case/path", then options such as "iterations:1" and
+            # "real_time".
+            parts = [part for part in run["run_name"].split("/")
+                     if ":" not in part and part != "real_time"]
+            case, variant = parts[0], parts[1]
+            # Pure CPU work without a server: CPU time, which other load on
+            # the machine disturbs less. Everything else: wall time.
+            field = "cpu_time" if case.startswith("dispatch ") else "real_time"
+            times[(case, variant)] = run[field] * UNITS[run["time_unit"]]
+    counts = {}
+    counts_file = out / "counts.txt"
+    if counts_file.exists():
+        for line in counts_file.read_text().split("\n"):
+            if line.strip():
+                case, variant, value = line.split()
+                counts[(COUNT_CASES[case], variant)] = float(value)
+
+    cases = [case for case in CASE_ORDER
+             if any(key[0] == case for key in list(times) + list(counts))]
+
+    print("| case | path | median | × twin | instr/call | instr × twin "
+          "| target | met |")
+    print("|---|---|---:|---:|---:|---:|---|---|")
+    for case in cases:
+        variants = [v for v in PATH_ORDER
+                    if (case, v) in times or (case, v) in counts]
+        # The channel's twin: the bare requests; where the channel variant
+        # syncs on a second connection, the bare one that does the same.
+        twin = "bare-2conn" if "bare-2conn" in variants else "bare"
+        if case.startswith("dispatch "):
+            twin = "handler"
+        for variant in variants:
+            t = times.get((case, variant))
+            n = counts.get((case, variant))
+            t_twin = times.get((case, twin))
+            n_twin = counts.get((case, twin))
+            shown = "" if t is None else (
+                f"{t / 1e3:.2f} ms" if t >= 1e3 else f"{t:.2f} µs")
+            ratio = "" if t is None or t_twin is None or variant == twin \
+                else f"{t / t_twin:.2f}"
+            nratio = "" if n is None or n_twin is None or variant == twin \
+                else f"{n / n_twin:.2f}"
+            target, met = "", ""
+            limit = target_of(case)
+            # The channel is what the app sees; the dispatcher alone is the
+            # plugin's own share of it.
+            judged = variant in ("channel", "handler")
+            if judged and limit and t is not None:
+                value, kind = limit
+                if kind == "abs_us":
+                    target, ok = f"≤ {value} µs CPU", t <= value
+                elif kind == "abs_ms":
+                    target, ok = f"≤ {value} ms", t <= value * 1e3
+                else:
+                    target = f"≤ {value}× {twin}"
+                    ok = t_twin is not None and t <= value * t_twin
+                met = "yes" if ok else "NO"
+            print(f"| {case} | {variant} | {shown} | {ratio} | "
+                  f"{'' if n is None else f'{n:,.0f}'} | {nratio} | "
+                  f"{target} | {met} |")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
