@@ -192,9 +192,11 @@ FlValue* ReadTypedList(FlStandardMessageCodec* codec,
       !Take(buffer, offset, length * sizeof(T), &data, error)) {
     return nullptr;
   }
-  // The elements may sit at any address; the constructor copies them
-  // bytewise.
-  return make(reinterpret_cast<const T*>(data), length);
+  // The elements may sit at any address in the message: copied to
+  // properly aligned memory before they are read as T.
+  g_autofree T* elements =
+      static_cast<T*>(g_memdup2(data, static_cast<gsize>(length) * sizeof(T)));
+  return make(elements, length);
 }
 
 FlValue* ReadString(FlStandardMessageCodec* codec,

@@ -587,8 +587,17 @@ FlValue* fl_value_lookup(FlValue* self, FlValue* key) {
 
 FlValue* fl_value_lookup_string(FlValue* self, const gchar* key) {
   g_return_val_if_fail(self != nullptr, nullptr);
-  g_autoptr(FlValue) string_key = fl_value_new_string(key);
-  return fl_value_lookup(self, string_key);
+  g_return_val_if_fail(self->type == FL_VALUE_TYPE_MAP, nullptr);
+  // Only string keys can match, as with fl_value_lookup and a string key.
+  for (guint i = 0; i < self->u.map.keys->len; i++) {
+    FlValue* candidate =
+        static_cast<FlValue*>(g_ptr_array_index(self->u.map.keys, i));
+    if (candidate->type == FL_VALUE_TYPE_STRING &&
+        g_strcmp0(candidate->u.string_value, key) == 0) {
+      return static_cast<FlValue*>(g_ptr_array_index(self->u.map.values, i));
+    }
+  }
+  return nullptr;
 }
 
 gchar* fl_value_to_string(FlValue* self) {
