@@ -45,8 +45,9 @@ class Backend {
   virtual void KeyPress(uint32_t key) = 0;
   // Modifiers pressed first to last, the key pressed, modifiers released first
   // to last.
-  virtual void KeyPressWithModifiers(uint32_t key,
-                                     const std::vector<uint32_t>& modifiers) = 0;
+  virtual void KeyPressWithModifiers(
+      uint32_t key,
+      const std::vector<uint32_t>& modifiers) = 0;
   // Types one character or one key given by its KeySym name (UTF-8).
   virtual bool TypeText(const std::string& text) = 0;
 

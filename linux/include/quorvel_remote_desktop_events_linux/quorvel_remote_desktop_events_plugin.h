@@ -11,7 +11,8 @@ G_BEGIN_DECLS
 #define FLUTTER_PLUGIN_EXPORT
 #endif
 
-typedef struct _QuorvelRemoteDesktopEventsPlugin QuorvelRemoteDesktopEventsPlugin;
+typedef struct _QuorvelRemoteDesktopEventsPlugin
+    QuorvelRemoteDesktopEventsPlugin;
 typedef struct {
   GObjectClass parent_class;
 } QuorvelRemoteDesktopEventsPluginClass;
