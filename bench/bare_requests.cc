@@ -3,8 +3,23 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <cerrno>
+#include <ctime>
+
 namespace quorvel {
 namespace bench {
+namespace {
+
+// The plugin's key hold.
+constexpr timespec kHold = {0, 15000000};
+
+void Hold() {
+  timespec remaining = kHold;
+  while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {
+  }
+}
+
+}  // namespace
 
 void BareMoveMouse(Display* display, Window root, int x, int y) {
   XWarpPointer(display, None, root, 0, 0, 0, 0, x, y);
@@ -59,6 +74,22 @@ void BareWheelUp(Display* display) {
 void BareMoveMouseAndClick(Display* display, int x, int y, bool press) {
   XTestFakeMotionEvent(display, -1, x, y, 0);
   XTestFakeButtonEvent(display, Button1, press ? True : False, 0);
+  XFlush(display);
+}
+
+void BareFlushedKeyPress(Display* display, KeySym keysym) {
+  XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), True, 0);
+  XFlush(display);
+  Hold();
+  XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), False, 0);
+  XFlush(display);
+}
+
+void BareNamedKeyPress(Display* display, const char* name) {
+  const KeyCode keycode = XKeysymToKeycode(display, XStringToKeysym(name));
+  XTestFakeKeyEvent(display, keycode, True, 0);
+  Hold();
+  XTestFakeKeyEvent(display, keycode, False, 0);
   XFlush(display);
 }
 

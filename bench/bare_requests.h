@@ -25,6 +25,15 @@ void BareWheelUp(Display* display);
 // flush.
 void BareMoveMouseAndClick(Display* display, int x, int y, bool press);
 
+// "keyboardPress" of a table character with one KeySym, and "keyboardClick"
+// without a type: each transition resolved and flushed on its own, the
+// 15 ms hold between them.
+void BareFlushedKeyPress(Display* display, KeySym keysym);
+
+// "keyboardPress" of a KeySym name: one lookup, the press held in the output
+// buffer during the hold, one flush after the release.
+void BareNamedKeyPress(Display* display, const char* name);
+
 }  // namespace bench
 }  // namespace quorvel
 

@@ -6,7 +6,8 @@
 //       quorvel_bench_count CASE PATH CALLS
 //
 // CASE: dispatch-theme, dispatch-move (no display), or moveMouse,
-//   getMouseCoords, screenList, wheelMouse, moveMouseAndClick (own Xvfb).
+//   getMouseCoords, screenList, wheelMouse, moveMouseAndClick,
+//   keyboardPress-egrave, keyboardPress-a, keyboardClick (own Xvfb).
 // PATH: channel (the encoded call through the engine, the reply decoded),
 //   handler (the dispatcher on decoded arguments, no codec), or bare (the X
 //   requests alone; X cases only).
@@ -26,6 +27,8 @@
 // the Backend operation of that name.
 #include "plugin/method_call_handler.h"
 
+#include <X11/keysym.h>
+
 #include "bare_requests.h"
 #include "bench_support.h"
 
@@ -36,6 +39,8 @@ using Step = std::function<bool(int)>;
 constexpr int kWarmUpCalls = 10;
 constexpr int kX[2] = {100, 300};
 constexpr int kY[2] = {200, 400};
+// macOS virtual key code of A.
+constexpr int64_t kMacA = 0;
 
 }  // namespace
 
@@ -55,6 +60,7 @@ namespace {
 struct Case {
   const char* name;
   bool needs_display;
+  bool italian;  // the Italian layout, loaded before anyone connects
   // The method and its arguments for the channel and handler paths; the
   // argument maps for odd calls, where the method alternates.
   const char* method;
@@ -75,25 +81,32 @@ FlValue* Click(int i) {
   return args;
 }
 
+FlValue* Text(const char* text) {
+  FlValue* args = fl_value_new_map();
+  fl_value_set_string_take(args, "char", fl_value_new_string(text));
+  return args;
+}
+
 const Case kCases[] = {
-    {"dispatch-theme", false, "getPlatformThemePointer",
+    {"dispatch-theme", false, false, "getPlatformThemePointer",
      [](int) -> FlValue* { return nullptr; }, nullptr},
-    {"dispatch-move", false, "moveMouse", Point, nullptr},
-    {"moveMouse", true, "moveMouse", Point,
+    {"dispatch-move", false, false, "moveMouse", Point, nullptr},
+    {"moveMouse", true, false, "moveMouse", Point,
      [](Display* d, Window root, int i) {
        quorvel::bench::BareMoveMouse(d, root, kX[i & 1], kY[i & 1]);
        return true;
      }},
-    {"getMouseCoords", true, "getMouseCoords",
+    {"getMouseCoords", true, false, "getMouseCoords",
      [](int) -> FlValue* { return nullptr; },
      [](Display* d, Window root, int) {
        return quorvel::bench::BareGetMouseCoords(d, root);
      }},
-    {"screenList", true, "screenList", [](int) -> FlValue* { return nullptr; },
+    {"screenList", true, false, "screenList",
+     [](int) -> FlValue* { return nullptr; },
      [](Display* d, Window root, int) {
        return quorvel::bench::BareScreenList(d, root) == 1;
      }},
-    {"wheelMouse", true, "wheelMouse",
+    {"wheelMouse", true, false, "wheelMouse",
      [](int) {
        return quorvel::bench::IntArgs({{"x", 0}, {"y", 0}, {"delta", 1}});
      },
@@ -101,10 +114,30 @@ const Case kCases[] = {
        quorvel::bench::BareWheelUp(d);
        return true;
      }},
-    {"moveMouseAndClick", true, "moveMouseAndClick", Click,
+    {"moveMouseAndClick", true, false, "moveMouseAndClick", Click,
      [](Display* d, Window, int i) {
        quorvel::bench::BareMoveMouseAndClick(d, kX[i & 1], kY[i & 1],
                                              (i & 1) == 0);
+       return true;
+     }},
+    {"keyboardPress-egrave", true, true, "keyboardPress",
+     [](int) { return Text("è"); },
+     [](Display* d, Window, int) {
+       quorvel::bench::BareFlushedKeyPress(d, XK_egrave);
+       return true;
+     }},
+    {"keyboardPress-a", true, true, "keyboardPress",
+     [](int) { return Text("a"); },
+     [](Display* d, Window, int) {
+       quorvel::bench::BareNamedKeyPress(d, "a");
+       return true;
+     }},
+    {"keyboardClick", true, false, "keyboardClick",
+     [](int) {
+       return quorvel::bench::IntArgs({{"key", kMacA}});
+     },
+     [](Display* d, Window, int) {
+       quorvel::bench::BareFlushedKeyPress(d, XK_a);
        return true;
      }},
 };
@@ -204,6 +237,11 @@ int main(int argc, char** argv) {
       return 1;
     }
     setenv("DISPLAY", server->display_name().c_str(), 1);
+    if (found->italian &&
+        quorvel::bench::RunProcess({"setxkbmap", "it"}) != 0) {
+      fprintf(stderr, "setxkbmap it failed\n");
+      return 1;
+    }
   } else {
     unsetenv("DISPLAY");
   }

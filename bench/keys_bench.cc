@@ -13,14 +13,13 @@
 #include <ctime>
 #include <utility>
 
+#include "bare_requests.h"
 #include "bench_support.h"
 
 namespace {
 
 using quorvel::bench::Channel;
 
-// The plugin's key hold.
-constexpr timespec kHold = {0, 15000000};
 // Single calls per figure: enough for a stable median at 15 ms a call.
 constexpr int kCalls = 40;
 // macOS virtual key code of A.
@@ -30,12 +29,6 @@ struct Fixture {
   const Channel* channel;
   Display* display;  // ours, not the plugin's
 };
-
-void Hold() {
-  timespec remaining = kHold;
-  while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {
-  }
-}
 
 void ThroughChannel(benchmark::State& state,
                     const Fixture* f,
@@ -48,34 +41,19 @@ void ThroughChannel(benchmark::State& state,
   }
 }
 
-// What "keyboardPress" does for a table character with one KeySym, and
-// "keyboardClick" for a key without a type: each transition resolved and
-// flushed on its own.
 void BareFlushedPress(benchmark::State& state,
                       const Fixture* f,
                       KeySym keysym) {
   for (auto _ : state) {
-    KeyCode keycode = XKeysymToKeycode(f->display, keysym);
-    XTestFakeKeyEvent(f->display, keycode, True, 0);
-    XFlush(f->display);
-    Hold();
-    keycode = XKeysymToKeycode(f->display, keysym);
-    XTestFakeKeyEvent(f->display, keycode, False, 0);
-    XFlush(f->display);
+    quorvel::bench::BareFlushedKeyPress(f->display, keysym);
   }
 }
 
-// What "keyboardPress" does for a KeySym name: one lookup, one flush at the
-// end.
 void BareNamedPress(benchmark::State& state,
                     const Fixture* f,
                     const char* name) {
   for (auto _ : state) {
-    const KeyCode keycode = XKeysymToKeycode(f->display, XStringToKeysym(name));
-    XTestFakeKeyEvent(f->display, keycode, True, 0);
-    Hold();
-    XTestFakeKeyEvent(f->display, keycode, False, 0);
-    XFlush(f->display);
+    quorvel::bench::BareNamedKeyPress(f->display, name);
   }
 }
 
