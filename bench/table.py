@@ -26,6 +26,9 @@ COUNT_CASES = {
     "screenList": "screenList",
     "wheelMouse": "wheelMouse flush",
     "moveMouseAndClick": "moveMouseAndClick flush",
+    "keyboardPress-egrave": "keyboardPress è",
+    "keyboardPress-a": "keyboardPress a",
+    "keyboardClick": "keyboardClick A",
 }
 CASE_ORDER = [
     "dispatch getPlatformThemePointer", "dispatch moveMouse", "moveMouse",
@@ -35,6 +38,12 @@ CASE_ORDER = [
 ]
 PATH_ORDER = ["channel", "handler", "bare", "bare-2conn", "xdo", "xdotool"]
 UNITS = {"ns": 1e-3, "us": 1.0, "ms": 1e3}
+
+
+def show(microseconds):
+    if microseconds >= 1e3:
+        return f"{microseconds / 1e3:.2f} ms"
+    return f"{microseconds:.2f} µs"
 
 
 def target_of(case):
@@ -47,6 +56,7 @@ def target_of(case):
 def main(directory):
     out = pathlib.Path(directory)
     times = {}  # (case, path) -> microseconds
+    cpu = {}  # (case, path) -> microseconds of this process's CPU
     for path in sorted(out.glob("*.json")):
         for run in json.loads(path.read_text())["benchmarks"]:
             if run.get("aggregate_name") != "median":
@@ -60,6 +70,7 @@ def main(directory):
             # the machine disturbs less. Everything else: wall time.
             field = "cpu_time" if case.startswith("dispatch ") else "real_time"
             times[(case, variant)] = run[field] * UNITS[run["time_unit"]]
+            cpu[(case, variant)] = run["cpu_time"] * UNITS[run["time_unit"]]
     counts = {}
     counts_file = out / "counts.txt"
     if counts_file.exists():
@@ -71,9 +82,9 @@ def main(directory):
     cases = [case for case in CASE_ORDER
              if any(key[0] == case for key in list(times) + list(counts))]
 
-    print("| case | path | median | × twin | instr/call | instr × twin "
+    print("| case | path | median | × twin | CPU | instr/call | instr × twin "
           "| target | met |")
-    print("|---|---|---:|---:|---:|---:|---|---|")
+    print("|---|---|---:|---:|---:|---:|---:|---|---|")
     for case in cases:
         variants = [v for v in PATH_ORDER
                     if (case, v) in times or (case, v) in counts]
@@ -87,8 +98,9 @@ def main(directory):
             n = counts.get((case, variant))
             t_twin = times.get((case, twin))
             n_twin = counts.get((case, twin))
-            shown = "" if t is None else (
-                f"{t / 1e3:.2f} ms" if t >= 1e3 else f"{t:.2f} µs")
+            shown = "" if t is None else show(t)
+            c = cpu.get((case, variant))
+            shown_cpu = "" if c is None else show(c)
             ratio = "" if t is None or t_twin is None or variant == twin \
                 else f"{t / t_twin:.2f}"
             nratio = "" if n is None or n_twin is None or variant == twin \
@@ -108,7 +120,7 @@ def main(directory):
                     target = f"≤ {value}× {twin}"
                     ok = t_twin is not None and t <= value * t_twin
                 met = "yes" if ok else "NO"
-            print(f"| {case} | {variant} | {shown} | {ratio} | "
+            print(f"| {case} | {variant} | {shown} | {ratio} | {shown_cpu} | "
                   f"{'' if n is None else f'{n:,.0f}'} | {nratio} | "
                   f"{target} | {met} |")
 
