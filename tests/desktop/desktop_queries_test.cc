@@ -63,12 +63,16 @@ class DesktopQueriesTest : public ::testing::Test {
 };
 
 TEST_F(DesktopQueriesTest, UsernameIsTheLoginNameOfTheProcess) {
-  struct passwd* entry = getpwuid(getuid());
+  struct passwd record = {};
+  struct passwd* entry = nullptr;
+  char buffer[4096];
+  ASSERT_EQ(getpwuid_r(getuid(), &record, buffer, sizeof(buffer), &entry), 0);
   ASSERT_NE(entry, nullptr);
-  EXPECT_EQ(x11::GetUsername(), entry->pw_name);
-  EXPECT_EQ(CreateBackend()->GetUsername(), entry->pw_name);
+  const std::string login = entry->pw_name;
+  EXPECT_EQ(x11::GetUsername(), login);
+  EXPECT_EQ(CreateBackend()->GetUsername(), login);
   PluginChannel channel;
-  EXPECT_EQ(StringReply(channel.Invoke("getUsername")), entry->pw_name);
+  EXPECT_EQ(StringReply(channel.Invoke("getUsername")), login);
 }
 
 TEST_F(DesktopQueriesTest, PlatformVersionNamesKernelReleaseAndMachine) {

@@ -27,10 +27,12 @@ std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path,
       reinterpret_cast<RegisterFunction>(dlsym(library, kRegisterSymbol));
   if (register_plugin == nullptr) {
     *error = path + " has no " + kRegisterSymbol;
+    dlclose(library);
     return nullptr;
   }
   std::unique_ptr<PluginHost> host(new PluginHost(host_engine_new()));
   register_plugin(host_engine_get_registrar(host->engine_));
+  // cppcheck-suppress resourceLeak
   return host;
 }
 
