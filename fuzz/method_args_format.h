@@ -25,44 +25,13 @@
 #include <cstdint>
 #include <limits>
 
+#include "tests/support/channel_methods.h"
+
 namespace quorvel {
 namespace fuzz {
 
-constexpr const char* kMethods[] = {
-    "getPlatformVersion",
-    "getUsername",
-    "lockScreen",
-    "getPlatformTheme",
-    "getPlatformThemePointer",
-    "getMouseCoords",
-    "screenSize",
-    "screenList",
-    "hideCursor",
-    "showCursor",
-    "moveMouse",
-    "dragMouse",
-    "wheelMouse",
-    "moveMouseAndClick",
-    "doubleClick",
-    "keyboardClick",
-    "keyboardClickShiftPressed",
-    "keyboardClickCommandPressed",
-    "keyboardPress",
-    "openDirectory",
-    "getCurrentDirectory",
-    "startCmdTabInterception",
-    "stopCmdTabInterception",
-    "hasScreenAccess",
-    "hasAXIsProcessTrusted",
-    "hasFullAccessDisk",
-    "setScreenAccess",
-    "setFullAccessDisk",
-    "setAXIsProcessTrusted",
-    "setFinderControl",
-    "getFinderControl",
-    "getMousePath",
-};
-constexpr uint8_t kMethodCount = sizeof(kMethods) / sizeof(kMethods[0]);
+using testing::kChannelMethods;
+constexpr uint8_t kMethodCount = testing::kChannelMethodCount;
 
 enum Kind : uint8_t {
   kNull,

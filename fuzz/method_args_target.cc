@@ -139,7 +139,7 @@ int MethodArgsOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   uint8_t method = input.ConsumeIntegralInRange<uint8_t>(0, kMethodCount);
   std::string name = method < kMethodCount
-                         ? kMethods[method]
+                         ? kChannelMethods[method]
                          : input.ConsumeRandomLengthString(kMaxStringLength);
   g_autoptr(FlValue) args = ReadValue(input, 0);
 

@@ -120,7 +120,7 @@ class Wire {
 };
 
 void AddChannelMessages(Corpus& corpus) {
-  for (const char* method : kMethods) {
+  for (const char* method : kChannelMethods) {
     corpus[method] = Encode(method, TypicalArgs(method));
   }
   corpus["unknown-method"] = Encode("MoveMouse", Point());
@@ -299,7 +299,7 @@ class ArgsSeed {
 
 uint8_t MethodIndex(const std::string& name) {
   for (uint8_t i = 0; i < kMethodCount; ++i) {
-    if (name == kMethods[i]) {
+    if (name == kChannelMethods[i]) {
       return i;
     }
   }
@@ -308,7 +308,7 @@ uint8_t MethodIndex(const std::string& name) {
 
 void AddMethodArgs(Corpus& corpus) {
   for (uint8_t i = 0; i < kMethodCount; ++i) {
-    const std::string method = kMethods[i];
+    const std::string method = kChannelMethods[i];
     ArgsSeed seed(i);
     if (method == "moveMouse" || method == "dragMouse" ||
         method == "doubleClick") {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <limits>
 
+#include "support/channel_methods.h"
+
 namespace quorvel {
 namespace testing {
 namespace {
@@ -181,40 +183,8 @@ const std::vector<HostileCase>& HostileCases() {
 }
 
 const std::vector<std::string>& MethodNames() {
-  static const std::vector<std::string> names = {
-      "getPlatformVersion",
-      "getUsername",
-      "lockScreen",
-      "getPlatformTheme",
-      "getPlatformThemePointer",
-      "getMouseCoords",
-      "screenSize",
-      "screenList",
-      "hideCursor",
-      "showCursor",
-      "moveMouse",
-      "dragMouse",
-      "wheelMouse",
-      "moveMouseAndClick",
-      "doubleClick",
-      "keyboardClick",
-      "keyboardClickShiftPressed",
-      "keyboardClickCommandPressed",
-      "keyboardPress",
-      "openDirectory",
-      "getCurrentDirectory",
-      "startCmdTabInterception",
-      "stopCmdTabInterception",
-      "hasScreenAccess",
-      "hasAXIsProcessTrusted",
-      "hasFullAccessDisk",
-      "setScreenAccess",
-      "setFullAccessDisk",
-      "setAXIsProcessTrusted",
-      "setFinderControl",
-      "getFinderControl",
-      "getMousePath",
-  };
+  static const std::vector<std::string> names(std::begin(kChannelMethods),
+                                              std::end(kChannelMethods));
   return names;
 }
 

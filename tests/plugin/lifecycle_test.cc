@@ -6,6 +6,7 @@
 #include "include/quorvel_remote_desktop_events_linux/quorvel_remote_desktop_events_plugin.h"
 #include "plugin/recording_backend.h"
 #include "plugin/reply_bytes.h"
+#include "support/channel_methods.h"
 #include "support/plugin_channel.h"
 
 namespace quorvel {
@@ -32,41 +33,6 @@ class LifecycleTest : public ::testing::Test {
     g_parent_constructed = klass->constructed;
     klass->constructed = RecordConstructed;
   }
-};
-
-const char* const kAllMethods[] = {
-    "getPlatformVersion",
-    "getUsername",
-    "lockScreen",
-    "getPlatformTheme",
-    "getPlatformThemePointer",
-    "getMouseCoords",
-    "screenSize",
-    "screenList",
-    "hideCursor",
-    "showCursor",
-    "moveMouse",
-    "dragMouse",
-    "wheelMouse",
-    "moveMouseAndClick",
-    "doubleClick",
-    "keyboardClick",
-    "keyboardClickShiftPressed",
-    "keyboardClickCommandPressed",
-    "keyboardPress",
-    "openDirectory",
-    "getCurrentDirectory",
-    "startCmdTabInterception",
-    "stopCmdTabInterception",
-    "hasScreenAccess",
-    "hasAXIsProcessTrusted",
-    "hasFullAccessDisk",
-    "setScreenAccess",
-    "setFullAccessDisk",
-    "setAXIsProcessTrusted",
-    "setFinderControl",
-    "getFinderControl",
-    "getMousePath",
 };
 
 TEST_F(LifecycleTest, EngineDroppingTheHandlerDestroysTheBackendOnce) {
@@ -100,8 +66,8 @@ TEST_F(LifecycleTest, DisposedPluginAnswersUnavailableToEveryName) {
   g_object_run_dispose(g_last_plugin);
   ASSERT_EQ(RecordingBackend::destroyed_count(), destroyed + 1);
 
-  std::vector<std::string> names(std::begin(kAllMethods),
-                                 std::end(kAllMethods));
+  std::vector<std::string> names(std::begin(kChannelMethods),
+                                 std::end(kChannelMethods));
   names.push_back("MoveMouse");
   names.push_back("noSuchMethod");
   for (const std::string& name : names) {
