@@ -3,6 +3,10 @@
 // what matters is how far a call's wall time lies above the hold; each call
 // is timed on its own and the median of the calls is reported.
 
+// Before any X header: X.h defines KeyPress as a macro, which would break
+// the Backend operation of that name.
+#include "plugin/method_call_handler.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -11,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <utility>
 
 #include "bare_requests.h"
@@ -27,7 +32,8 @@ constexpr int64_t kMacA = 0;
 
 struct Fixture {
   const Channel* channel;
-  Display* display;  // ours, not the plugin's
+  quorvel::Backend* backend;  // a second plugin backend, for the dispatcher
+  Display* display;           // ours, not the plugin's
 };
 
 void ThroughChannel(benchmark::State& state,
@@ -35,6 +41,21 @@ void ThroughChannel(benchmark::State& state,
                     GBytes* message) {
   for (auto _ : state) {
     if (!f->channel->Call(message)) {
+      state.SkipWithError("the call did not succeed");
+      break;
+    }
+  }
+}
+
+// The dispatcher alone on decoded arguments: the plugin's own share.
+void ThroughHandler(benchmark::State& state,
+                    const Fixture* f,
+                    const char* method,
+                    FlValue* args) {
+  for (auto _ : state) {
+    g_autoptr(FlMethodResponse) response =
+        quorvel::HandleMethodCall(*f->backend, method, args);
+    if (!FL_IS_METHOD_SUCCESS_RESPONSE(response)) {
       state.SkipWithError("the call did not succeed");
       break;
     }
@@ -55,6 +76,12 @@ void BareNamedPress(benchmark::State& state,
   for (auto _ : state) {
     quorvel::bench::BareNamedKeyPress(f->display, name);
   }
+}
+
+FlValue* Text(const char* text) {
+  FlValue* args = fl_value_new_map();
+  fl_value_set_string_take(args, "char", fl_value_new_string(text));
+  return args;
 }
 
 template <class... Args>
@@ -89,24 +116,31 @@ int main(int argc, char** argv) {
   int status = 1;
   {
     Channel channel;
+    std::unique_ptr<quorvel::Backend> backend = quorvel::CreateBackend();
     Display* display = XOpenDisplay(name);
     if (display != nullptr && XKeysymToKeycode(display, XK_egrave) != 0) {
-      const Fixture fixture = {&channel, display};
+      const Fixture fixture = {&channel, backend.get(), display};
       const Fixture* f = &fixture;
-      FlValue* egrave = fl_value_new_map();
-      fl_value_set_string_take(egrave, "char", fl_value_new_string("è"));
-      FlValue* letter = fl_value_new_map();
-      fl_value_set_string_take(letter, "char", fl_value_new_string("a"));
-      g_autoptr(GBytes) press_egrave = channel.Encode("keyboardPress", egrave);
-      g_autoptr(GBytes) press_letter = channel.Encode("keyboardPress", letter);
-      g_autoptr(GBytes) click = channel.Encode(
-          "keyboardClick", quorvel::bench::IntArgs({{"key", kMacA}}));
+      g_autoptr(FlValue) egrave = Text("è");
+      g_autoptr(FlValue) letter = Text("a");
+      g_autoptr(FlValue) key = quorvel::bench::IntArgs({{"key", kMacA}});
+      g_autoptr(GBytes) press_egrave =
+          channel.Encode("keyboardPress", fl_value_ref(egrave));
+      g_autoptr(GBytes) press_letter =
+          channel.Encode("keyboardPress", fl_value_ref(letter));
+      g_autoptr(GBytes) click =
+          channel.Encode("keyboardClick", fl_value_ref(key));
 
       Add("keyboardPress è/channel", ThroughChannel, f, press_egrave);
+      Add("keyboardPress è/handler", ThroughHandler, f, "keyboardPress",
+          egrave);
       Add("keyboardPress è/bare", BareFlushedPress, f, KeySym{XK_egrave});
       Add("keyboardPress a/channel", ThroughChannel, f, press_letter);
+      Add("keyboardPress a/handler", ThroughHandler, f, "keyboardPress",
+          letter);
       Add("keyboardPress a/bare", BareNamedPress, f, "a");
       Add("keyboardClick A/channel", ThroughChannel, f, click);
+      Add("keyboardClick A/handler", ThroughHandler, f, "keyboardClick", key);
       Add("keyboardClick A/bare", BareFlushedPress, f, KeySym{XK_a});
       benchmark::RunSpecifiedBenchmarks();
       status = 0;
