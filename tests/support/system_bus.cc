@@ -1,16 +1,16 @@
 #include "support/system_bus.h"
 
+#include "support/child_process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-extern char** environ;
 
 namespace quorvel {
 namespace testing {
@@ -46,49 +46,6 @@ constexpr char kBusConfig[] = R"(<!DOCTYPE busconfig PUBLIC
   </policy>
 </busconfig>
 )";
-
-// Starts `args` with stdin from /dev/null, stdout into `stdout_fd` (or the
-// log), stderr into `log_path`, and `envp` as its environment.
-pid_t Spawn(const std::vector<std::string>& args,
-            const std::string& log_path,
-            int stdout_fd,
-            char** envp) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
-                                   O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_APPEND, 0600);
-  if (stdout_fd >= 0) {
-    posix_spawn_file_actions_adddup2(&actions, stdout_fd, STDOUT_FILENO);
-  } else {
-    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-  }
-  // setpriv execs the daemon in place (same PID) with a parent-death
-  // signal, so a test process that dies early takes its bus along.
-  std::vector<std::string> command = {"setpriv", "--pdeathsig", "KILL"};
-  command.insert(command.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  argv.reserve(command.size() + 1);
-  for (const std::string& arg : command) {
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  }
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  int result = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(),
-                            envp ? envp : environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return result == 0 ? pid : -1;
-}
-
-void Stop(pid_t pid) {
-  if (pid <= 0) {
-    return;
-  }
-  kill(pid, SIGTERM);
-  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-  }
-}
 
 bool Exited(pid_t pid) {
   return waitpid(pid, nullptr, WNOHANG) == pid;
@@ -164,9 +121,12 @@ std::unique_ptr<SystemBus> SystemBus::Start(std::string* error) {
     SetError(error, "pipe failed");
     return nullptr;
   }
-  bus->pid_ = Spawn({"dbus-daemon", "--config-file=" + config, "--nofork",
-                     "--nopidfile", "--print-address=1"},
-                    bus->dir_.File("dbus-daemon.log"), fds[1], nullptr);
+  ChildOptions child;
+  child.log_path = bus->dir_.File("dbus-daemon.log");
+  child.stdout_fd = fds[1];
+  bus->pid_ = SpawnChild({"dbus-daemon", "--config-file=" + config, "--nofork",
+                          "--nopidfile", "--print-address=1"},
+                         child);
   close(fds[1]);
   // The address arrives once the daemon listens; EOF means it gave up.
   bus->address_ = bus->pid_ > 0 ? ReadLine(fds[0]) : "";
@@ -196,7 +156,7 @@ SystemBus::~SystemBus() {
     g_dbus_connection_close_sync(connection_, nullptr, nullptr);
     g_object_unref(connection_);
   }
-  Stop(pid_);
+  StopChild(pid_);
 }
 
 bool SystemBus::NameHasOwner(const std::string& name) const {
@@ -223,9 +183,12 @@ std::unique_ptr<LogindMock> LogindMock::Start(const SystemBus& bus,
   envp = g_environ_setenv(envp, "DBUS_SYSTEM_BUS_ADDRESS",
                           bus.address().c_str(), TRUE);
   std::string log = mock->dir_.File("logind.log");
-  mock->pid_ = Spawn({kPython, "-m", "dbusmock", "--template", "logind", "-l",
-                      mock->dir_.File("calls.log")},
-                     log, -1, envp);
+  ChildOptions child;
+  child.log_path = log;
+  child.envp = envp;
+  mock->pid_ = SpawnChild({kPython, "-m", "dbusmock", "--template", "logind",
+                           "-l", mock->dir_.File("calls.log")},
+                          child);
   if (mock->pid_ <= 0) {
     SetError(error, std::string("cannot start ") + kPython);
     return nullptr;
@@ -250,7 +213,7 @@ std::unique_ptr<LogindMock> LogindMock::Start(const SystemBus& bus,
 }
 
 LogindMock::~LogindMock() {
-  Stop(pid_);
+  StopChild(pid_);
 }
 
 bool LogindMock::AddMethod(const std::string& path,

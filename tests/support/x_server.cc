@@ -1,5 +1,7 @@
 #include "support/x_server.h"
 
+#include "support/child_process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -25,8 +27,6 @@ namespace {
 // A guard against a server that never comes up, not a performance bound:
 // two Xorg servers starting at once on a busy two-core machine take seconds.
 constexpr int kStartTimeoutMs = 30000;
-// How long a server gets to exit after SIGTERM before it is killed.
-constexpr auto kStopGrace = std::chrono::seconds(5);
 
 std::string MakeTempDir() {
   std::string pattern =
@@ -58,39 +58,6 @@ std::vector<std::string> CommandLine(const XServer::Options& options,
   args.push_back(std::to_string(display_fd));
   args.insert(args.end(), options.extra_args.begin(), options.extra_args.end());
   return args;
-}
-
-// Starts `args` with stdin from /dev/null, stdout/stderr into `log_path`,
-// and `keep_fd` open under the same number.
-pid_t Spawn(const std::vector<std::string>& args,
-            const std::string& log_path,
-            int keep_fd,
-            char** envp) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
-                                   O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_APPEND, 0600);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  if (keep_fd >= 0) {
-    // dup2 onto itself clears close-on-exec.
-    posix_spawn_file_actions_adddup2(&actions, keep_fd, keep_fd);
-  }
-  // setpriv execs the server in place (same PID) with a parent-death
-  // signal, so a test process that dies without running its destructors
-  // (Xlib exits the process on a broken connection) takes its servers along.
-  std::vector<std::string> command = {"setpriv", "--pdeathsig", "KILL"};
-  command.insert(command.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (const std::string& arg : command) {
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  }
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp);
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
 }
 
 // Waits for the display number the server writes once it accepts
@@ -130,21 +97,6 @@ std::string Tail(const std::string& path) {
   return text.size() > kMax ? text.substr(text.size() - kMax) : text;
 }
 
-void StopProcess(pid_t pid) {
-  kill(pid, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
-  while (std::chrono::steady_clock::now() < deadline) {
-    pid_t rc = waitpid(pid, nullptr, WNOHANG);
-    if (rc == pid || (rc < 0 && errno != EINTR)) {
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  kill(pid, SIGKILL);
-  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<XServer> XServer::Start(const Options& options,
@@ -163,8 +115,11 @@ std::unique_ptr<XServer> XServer::Start(const Options& options,
     return nullptr;
   }
   const std::string log_path = server->temp_dir_ + "/server.log";
-  server->pid_ = Spawn(CommandLine(options, server->temp_dir_, fds[1]),
-                       log_path, fds[1], environ);
+  ChildOptions child;
+  child.log_path = log_path;
+  child.keep_fd = fds[1];
+  server->pid_ =
+      SpawnChild(CommandLine(options, server->temp_dir_, fds[1]), child);
   close(fds[1]);
   const std::string number =
       server->pid_ > 0 ? ReadDisplayNumber(fds[0]) : std::string();
@@ -180,7 +135,7 @@ std::unique_ptr<XServer> XServer::Start(const Options& options,
 
 XServer::~XServer() {
   if (pid_ > 0) {
-    StopProcess(pid_);
+    StopChild(pid_);
   }
   if (!temp_dir_.empty()) {
     std::error_code ec;
