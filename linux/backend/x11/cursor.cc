@@ -2,38 +2,14 @@
 
 #include <X11/extensions/Xfixes.h>
 
-#include <cstdio>
-
 namespace quorvel {
 namespace x11 {
 namespace {
-
-// An XFixes cursor request can fail where the extension is only partly
-// usable (e.g. behind a nested or forwarded server); Xlib's default handler
-// would exit the whole app for it.
-int IgnoreXfixesError(Display* /*display*/, XErrorEvent* event) {
-  fprintf(stderr,
-          "[X11Backend] Ignored X error from XFixes cursor call: code=%d "
-          "request=%d minor=%d\n",
-          event->error_code, event->request_code, event->minor_code);
-  return 0;
-}
 
 bool HasXfixes(Display* display) {
   int event_base = 0;
   int error_base = 0;
   return XFixesQueryExtension(display, &event_base, &error_base);
-}
-
-// Sends one XFixes cursor request and waits for the server to process it, so
-// that its error, if any, reaches IgnoreXfixesError and no later handler.
-void RunXfixesRequest(Display* display,
-                      Window root,
-                      void (*request)(Display*, Window)) {
-  XErrorHandler previous = XSetErrorHandler(IgnoreXfixesError);
-  request(display, root);
-  XSync(display, False);
-  XSetErrorHandler(previous);
 }
 
 // A 1x1 cursor whose mask is empty, so no pixel of it is ever drawn; 0 when
@@ -71,7 +47,9 @@ void HideCursor(Display* display,
     XDefineCursor(display, root, *blank_cursor);
   }
   if (HasXfixes(display)) {
-    RunXfixesRequest(display, root, XFixesHideCursor);
+    // An error (the extension only partly usable behind a nested or
+    // forwarded server) is logged and dropped by the connection.
+    XFixesHideCursor(display, root);
   }
   XFlush(display);
   *cursor_hidden = true;
@@ -83,7 +61,7 @@ void ShowCursor(Display* display, Window root, bool* cursor_hidden) {
   }
   XUndefineCursor(display, root);
   if (HasXfixes(display)) {
-    RunXfixesRequest(display, root, XFixesShowCursor);
+    XFixesShowCursor(display, root);
   }
   XFlush(display);
   *cursor_hidden = false;

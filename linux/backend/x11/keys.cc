@@ -2,40 +2,36 @@
 
 #include <X11/extensions/XTest.h>
 
-#include <cerrno>
-#include <ctime>
-
-#include "backend/x11/mac_key_table.h"
-
 namespace quorvel {
 namespace x11 {
+namespace {
 
-void HoldKey() {
-  // nanosleep writes the time still to wait into `remaining`, so an
-  // interrupted wait resumes where it stopped instead of starting over.
-  // Any other failure gives up: a shorter hold beats a stuck key.
-  timespec remaining = kKeyHoldDelay;
-  while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {
-  }
+void FakeKey(Display* display,
+             KeyCode keycode,
+             bool press,
+             unsigned long delay_ms) {
+  XTestFakeKeyEvent(display, keycode, press ? True : False, delay_ms);
 }
 
-void SendKeyTransition(Display* display, uint32_t mac_key, bool pressed) {
-  if (!display) {
-    return;
+}  // namespace
+
+void SendKeycode(Display* display, KeyCode keycode, bool press) {
+  FakeKey(display, keycode, press, 0);
+  XFlush(display);
+}
+
+void TapKeycode(Display* display,
+                KeyCode keycode,
+                const std::vector<KeyCode>& modifiers) {
+  for (KeyCode modifier : modifiers) {
+    FakeKey(display, modifier, true, 0);
   }
-  const KeySym keysym = TranslateMacVk(mac_key);
-  if (keysym == NoSymbol) {
-    return;
+  FakeKey(display, keycode, true, 0);
+  FakeKey(display, keycode, false, kKeyHoldDelayMs);
+  for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
+    FakeKey(display, *it, false, 0);
   }
-  // Resolved on every transition: the user may switch layouts between the
-  // press and the release, and the release must follow the current keymap.
-  const KeyCode keycode = XKeysymToKeycode(display, keysym);
-  if (keycode == 0) {
-    return;
-  }
-  XTestFakeKeyEvent(display, keycode, pressed ? True : False, 0);
-  // Flushed one by one so the hold between press and release is seen by the
-  // server, not collapsed in our output buffer.
+  // One flush for the whole tap: the server spaces the release itself.
   XFlush(display);
 }
 

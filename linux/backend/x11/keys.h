@@ -3,25 +3,30 @@
 
 #include <X11/Xlib.h>
 
-#include <cstdint>
-#include <ctime>
+#include <vector>
 
 namespace quorvel {
 
-// How long a pressed key is held before its release. Long enough for
-// applications that sample key state (games, terminals with auto-repeat
-// filters) to see the key down, short enough to type at a natural pace.
-constexpr timespec kKeyHoldDelay = {0, 15'000'000};
+// How long a pressed key is held before its release, in milliseconds of the
+// server's clock. Long enough for applications that sample key state (games,
+// terminals with auto-repeat filters) to see the key down, short enough to
+// type at a natural pace.
+constexpr unsigned long kKeyHoldDelayMs = 15;
 
 namespace x11 {
 
-// Waits kKeyHoldDelay, resuming after signals for the remaining time.
-void HoldKey();
+// One transition of `keycode`, flushed at once so it reaches the server in
+// the order called.
+void SendKeycode(Display* display, KeyCode keycode, bool press);
 
-// One press or release of the key a macOS code names, flushed at once.
-// `display` may be null: then nothing is sent.
-// Codes without a KeySym, and KeySyms no key carries, send nothing.
-void SendKeyTransition(Display* display, uint32_t mac_key, bool pressed);
+// Presses `modifiers` first to last and then `keycode`, releases `keycode`
+// kKeyHoldDelayMs later and then the modifiers last to first, and returns at
+// once. The hold is XTest's own delay: the server waits before acting on the
+// release and on everything this connection sends after it, so events stay
+// in order and the app's thread never sleeps.
+void TapKeycode(Display* display,
+                KeyCode keycode,
+                const std::vector<KeyCode>& modifiers);
 
 }  // namespace x11
 }  // namespace quorvel

@@ -2,6 +2,8 @@
 
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
+
 #include "backend/x11/pointer_buttons.h"
 
 namespace quorvel {
@@ -13,8 +15,16 @@ constexpr unsigned long kNoDelay = 0;
 // XTest screen -1: the screen the pointer is on.
 constexpr int kPointerScreen = -1;
 
+// Warp and XTest carry coordinates in 16-bit fields, where Xlib would
+// silently wrap a larger value (65636 lands at 100). A point beyond them is
+// taken to the nearest edge instead.
+int Coordinate(int32_t value) {
+  return std::clamp<int32_t>(value, -32768, 32767);
+}
+
 void FakeMotion(Display* display, int32_t x, int32_t y) {
-  XTestFakeMotionEvent(display, kPointerScreen, x, y, kNoDelay);
+  XTestFakeMotionEvent(display, kPointerScreen, Coordinate(x), Coordinate(y),
+                       kNoDelay);
 }
 
 void FakeButton(Display* display, unsigned button, bool press) {
@@ -26,7 +36,8 @@ void FakeButton(Display* display, unsigned button, bool press) {
 void MoveMouse(Display* display, Window root, int32_t x, int32_t y) {
   // The warp moves the core pointer even where XTest motion is confined or
   // filtered; the XTest motion makes clients see it as device input.
-  XWarpPointer(display, None, root, 0, 0, 0, 0, x, y);
+  XWarpPointer(display, None, root, 0, 0, 0, 0, Coordinate(x),
+               Coordinate(y));
   FakeMotion(display, x, y);
   XFlush(display);
   // A following query of the position must see the move.

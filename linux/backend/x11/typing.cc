@@ -12,50 +12,34 @@ namespace quorvel {
 namespace x11 {
 namespace {
 
-// Presses the key carrying `keysym` and flushes, so each step of a chord
-// reaches the server in order. False when no key of the keymap carries it.
-bool PressKeysym(Display* display, KeySym keysym) {
-  const KeyCode keycode = XKeysymToKeycode(display, keysym);
-  if (keycode == 0) {
-    return false;
-  }
-  XTestFakeKeyEvent(display, keycode, True, 0);
-  XFlush(display);
-  return true;
-}
-
-// Looks the key up again rather than remembering it from the press: the
-// release must match the keymap the server has now.
-void ReleaseKeysym(Display* display, KeySym keysym) {
-  const KeyCode keycode = XKeysymToKeycode(display, keysym);
-  if (keycode == 0) {
-    return;
-  }
-  XTestFakeKeyEvent(display, keycode, False, 0);
-  XFlush(display);
-}
-
-// Presses the chord first to last, holds, releases what went down last to
-// first. A KeySym the keymap lacks is skipped; the rest still go ahead so
-// the user sees at least the base character. True when nothing was skipped.
-bool TypeChord(Display* display, const std::vector<KeySym>& chord) {
-  std::vector<KeySym> pressed;
+// Presses the chord's modifiers, then its last KeySym, holds and releases in
+// reverse order. A KeySym the keymap lacks is skipped; the rest still go
+// ahead so the user sees at least the base character. True when nothing was
+// skipped.
+bool TypeChord(Display* display,
+               Keymap& keymap,
+               const std::vector<KeySym>& chord) {
+  std::vector<KeyCode> keycodes;
   for (KeySym keysym : chord) {
-    if (PressKeysym(display, keysym)) {
-      pressed.push_back(keysym);
+    const KeyCode keycode = keymap.KeycodeFor(keysym);
+    if (keycode != 0) {
+      keycodes.push_back(keycode);
     }
   }
-  HoldKey();
-  for (auto it = pressed.rbegin(); it != pressed.rend(); ++it) {
-    ReleaseKeysym(display, *it);
+  if (keycodes.empty()) {
+    return false;
   }
-  return pressed.size() == chord.size();
+  const KeyCode key = keycodes.back();
+  keycodes.pop_back();
+  TapKeycode(display, key, keycodes);
+  return keycodes.size() + 1 == chord.size();
 }
 
 // One key by its Xlib KeySym name, or a single byte taken as a Latin-1
-// KeySym. Never adds a modifier. The press is not flushed on its own: it
-// leaves with the release after the hold.
-bool TypeKeysymName(Display* display, const std::string& text) {
+// KeySym. Never adds a modifier.
+bool TypeKeysymName(Display* display,
+                    Keymap& keymap,
+                    const std::string& text) {
   KeySym keysym = XStringToKeysym(text.c_str());
   if (keysym == NoSymbol) {
     if (text.size() != 1 || text[0] == '\0') {
@@ -63,20 +47,20 @@ bool TypeKeysymName(Display* display, const std::string& text) {
     }
     keysym = static_cast<unsigned char>(text[0]);
   }
-  const KeyCode keycode = XKeysymToKeycode(display, keysym);
+  const KeyCode keycode = keymap.KeycodeFor(keysym);
   if (keycode == 0) {
     return false;
   }
-  XTestFakeKeyEvent(display, keycode, True, 0);
-  HoldKey();
-  XTestFakeKeyEvent(display, keycode, False, 0);
-  XFlush(display);
+  TapKeycode(display, keycode, {});
   return true;
 }
 
 }  // namespace
 
-bool TypeText(Display* display, const std::string& text) {
+bool TypeText(Display* display,
+              Keymap& keymap,
+              const std::vector<KeyCode>& /*held_keys*/,
+              const std::string& text) {
   if (!display || text.empty()) {
     return false;
   }
@@ -132,9 +116,9 @@ bool TypeText(Display* display, const std::string& text) {
       };
   auto it = italian_keys.find(text);
   if (it != italian_keys.end()) {
-    return TypeChord(display, it->second);
+    return TypeChord(display, keymap, it->second);
   }
-  return TypeKeysymName(display, text);
+  return TypeKeysymName(display, keymap, text);
 }
 
 }  // namespace x11

@@ -3,15 +3,25 @@
 // Backend operation of the same name keeps its name in this file.
 #undef KeyPress
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <set>
 
 #include "backend/backend.h"
+#include "backend/x11/connection.h"
 #include "backend/x11/cursor.h"
 #include "backend/x11/desktop.h"
+#include "backend/x11/held_input.h"
+#include "backend/x11/keymap.h"
 #include "backend/x11/keys.h"
+#include "backend/x11/mac_key_table.h"
 #include "backend/x11/pointer.h"
+#include "backend/x11/pointer_buttons.h"
 #include "backend/x11/screens.h"
 #include "backend/x11/session_lock.h"
 #include "backend/x11/typing.h"
@@ -19,60 +29,97 @@
 namespace quorvel {
 namespace {
 
+// A server that went away is tried again at most this often, so a desktop
+// without X costs the app one failed connect a second at most.
+constexpr std::chrono::seconds kReconnectInterval{1};
+
+bool IsWaylandSession() {
+  const char* session_type = getenv("XDG_SESSION_TYPE");
+  return (session_type && strcmp(session_type, "wayland") == 0) ||
+         getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+class X11Backend;
+
+// Backends alive in this process. An app that exits without disposing the
+// plugin still gets its held keys and buttons released: the destructor of
+// this set runs at exit (or when the library is unloaded).
+struct LiveBackends {
+  ~LiveBackends();
+  std::set<X11Backend*> backends;
+  pid_t owner = getpid();
+};
+
+LiveBackends& Live() {
+  static LiveBackends live;
+  return live;
+}
+
 // Holds the process's connection to the X server and the state the pointer,
 // key, screen and cursor operations share. Every operation that talks to the
-// server first tests `display_`: without a connection it sends nothing and
-// gives its empty answer.
+// server first gets the connection through Connection(): without one it
+// sends nothing and gives its empty answer.
 class X11Backend : public Backend {
  public:
   X11Backend() {
-    display_ = XOpenDisplay(nullptr);
-    const char* display_name = getenv("DISPLAY");
-    const char* xauthority = getenv("XAUTHORITY");
-    fprintf(stderr,
-            "[X11Backend] XOpenDisplay(NULL): display=%p, DISPLAY=%s, "
-            "XAUTHORITY=%s\n",
-            static_cast<void*>(display_),
-            display_name ? display_name : "(null)",
-            xauthority ? xauthority : "(null)");
-    if (display_) {
-      root_ = DefaultRootWindow(display_);
-      // Start from the server's default cursor, whatever an earlier client
-      // (or an earlier run of this plugin) left on the root window.
-      XUndefineCursor(display_, root_);
-      XFlush(display_);
+    Connect(/*report_failure=*/true);
+    if (IsWaylandSession()) {
+      fprintf(stderr,
+              "[X11Backend] Wayland session: injected input reaches only "
+              "X11 (XWayland) windows\n");
     }
+    Live().backends.insert(this);
   }
 
-  // Keys or buttons still held stay held, and a hidden pointer is not shown
-  // again here: closing the connection ends the XFixes hide by itself.
   ~X11Backend() override {
-    if (!display_) {
-      return;
-    }
-    if (blank_cursor_) {
-      XFreeCursor(display_, blank_cursor_);
-      blank_cursor_ = 0;
-    }
-    XCloseDisplay(display_);
-    display_ = nullptr;
+    Live().backends.erase(this);
+    Disconnect();
   }
 
   X11Backend(const X11Backend&) = delete;
   X11Backend& operator=(const X11Backend&) = delete;
 
+  // Gives back everything held and restores what was changed, then closes.
+  void Disconnect() {
+    if (!display_) {
+      return;
+    }
+    if (x11::ConnectionLost(display_)) {
+      // Nothing reaches a server that has gone; only the records go.
+      held_.ReleaseAll(nullptr);
+    } else {
+      held_.ReleaseAll(display_);
+      keymap_.RestoreSpares();
+      if (cursor_hidden_) {
+        x11::ShowCursor(display_, root_, &cursor_hidden_);
+      }
+      if (blank_cursor_) {
+        XFreeCursor(display_, blank_cursor_);
+      }
+      // Releases the server is still holding back (the key holds) are
+      // carried out before the connection closes, not dropped with it.
+      XSync(display_, False);
+    }
+    keymap_.Detach();
+    x11::CloseConnection(display_);
+    display_ = nullptr;
+    root_ = 0;
+    cursor_hidden_ = false;
+    blank_cursor_ = 0;
+  }
+
   void MoveMouse(int32_t x, int32_t y) override {
-    if (display_) {
-      x11::MoveMouse(display_, root_, x, y);
+    if (Display* display = Connection()) {
+      x11::MoveMouse(display, root_, x, y);
     }
   }
 
-  // Goes through the interface so that an override of MoveMouse applies.
+  // Goes through the interface, as a drag is a move with a button held.
   void DragMouse(int32_t x, int32_t y) override { MoveMouse(x, y); }
 
   void WheelMouse(int32_t /*x*/, int32_t /*y*/, int32_t delta) override {
-    if (display_) {
-      x11::WheelMouse(display_, delta);
+    if (Display* display = Connection()) {
+      x11::WheelMouse(display, delta);
     }
   }
 
@@ -80,60 +127,108 @@ class X11Backend : public Backend {
                   int32_t y,
                   const std::string& type,
                   const std::string& button) override {
-    if (display_) {
-      x11::MouseClick(display_, x, y, type, button);
+    Display* display = Connection();
+    if (!display) {
+      return;
+    }
+    x11::MouseClick(display, x, y, type, button);
+    const unsigned number = x11::ButtonNumber(button);
+    if (x11::IsPress(type)) {
+      held_.ButtonDown(number);
+    } else {
+      held_.ButtonUp(number);
     }
   }
 
   void DoubleClick(int32_t x, int32_t y) override {
-    if (display_) {
-      x11::DoubleClick(display_, x, y);
+    if (Display* display = Connection()) {
+      x11::DoubleClick(display, x, y);
+      // Its last transition releases the left button.
+      held_.ButtonUp(Button1);
     }
   }
 
   bool GetMouseCoords(int32_t* x, int32_t* y) override {
-    return display_ && x11::GetMouseCoords(display_, root_, x, y);
+    Display* display = Connection();
+    return display && x11::GetMouseCoords(display, root_, x, y);
   }
 
   void KeyDown(uint32_t key) override {
-    x11::SendKeyTransition(display_, key, true);
+    Display* display = Connection();
+    const KeyCode keycode = display ? KeycodeOf(key) : 0;
+    if (keycode == 0) {
+      return;
+    }
+    x11::SendKeycode(display, keycode, true);
+    held_.KeyDown(key, keycode);
   }
 
+  // Releases the keycode the key went down with, even if the layout has
+  // changed since; a key not held is looked up on the current map.
   void KeyUp(uint32_t key) override {
-    x11::SendKeyTransition(display_, key, false);
+    KeyCode keycode = held_.TakeKey(key);
+    Display* display = Connection();
+    if (!display) {
+      return;
+    }
+    if (keycode == 0) {
+      keycode = KeycodeOf(key);
+    }
+    if (keycode != 0) {
+      x11::SendKeycode(display, keycode, false);
+    }
   }
 
-  // Holds even without a display, so callers see the same pacing either way.
   void KeyPress(uint32_t key) override {
-    x11::SendKeyTransition(display_, key, true);
-    x11::HoldKey();
-    x11::SendKeyTransition(display_, key, false);
+    Display* display = Connection();
+    const KeyCode keycode = display ? KeycodeOf(key) : 0;
+    if (keycode != 0) {
+      x11::TapKeycode(display, keycode, {});
+    }
   }
 
+  // Modifiers go down first to last and come up first to last, around a
+  // press of the key held as long as any other.
   void KeyPressWithModifiers(uint32_t key,
                              const std::vector<uint32_t>& modifiers) override {
-    for (uint32_t modifier : modifiers) {
-      x11::SendKeyTransition(display_, modifier, true);
+    Display* display = Connection();
+    if (!display) {
+      return;
     }
-    KeyPress(key);
+    std::vector<KeyCode> modifier_keycodes;
     for (uint32_t modifier : modifiers) {
-      x11::SendKeyTransition(display_, modifier, false);
+      const KeyCode keycode = KeycodeOf(modifier);
+      if (keycode != 0) {
+        x11::SendKeycode(display, keycode, true);
+        modifier_keycodes.push_back(keycode);
+      }
+    }
+    const KeyCode keycode = KeycodeOf(key);
+    if (keycode != 0) {
+      x11::TapKeycode(display, keycode, {});
+    }
+    for (KeyCode modifier : modifier_keycodes) {
+      x11::SendKeycode(display, modifier, false);
     }
   }
 
   bool TypeText(const std::string& text) override {
-    return x11::TypeText(display_, text);
+    Display* display = Connection();
+    return display &&
+           x11::TypeText(display, keymap_, held_.HeldKeycodes(), text);
   }
 
   bool GetScreenSize(int32_t* width, int32_t* height) override {
-    return display_ && x11::GetScreenSize(display_, width, height);
+    Display* display = Connection();
+    return display && x11::GetScreenSize(display, width, height);
   }
 
   std::vector<ScreenInfo> GetScreenList() override {
-    if (!display_) {
+    Display* display = Connection();
+    if (!display) {
       return {};
     }
-    return x11::GetScreenList(display_, root_);
+    return x11::GetScreenList(display, root_);
   }
 
   bool LockScreen() override { return x11::LockSession(); }
@@ -147,23 +242,95 @@ class X11Backend : public Backend {
   }
 
   void HideCursor() override {
-    if (display_) {
-      x11::HideCursor(display_, root_, &cursor_hidden_, &blank_cursor_);
+    if (Display* display = Connection()) {
+      x11::HideCursor(display, root_, &cursor_hidden_, &blank_cursor_);
     }
   }
 
   void ShowCursor() override {
-    if (display_) {
-      x11::ShowCursor(display_, root_, &cursor_hidden_);
+    if (Display* display = Connection()) {
+      x11::ShowCursor(display, root_, &cursor_hidden_);
     }
   }
 
  private:
+  // Opens the display the environment names and says so on standard error;
+  // a failed attempt to come back after a loss is not reported.
+  void Connect(bool report_failure) {
+    last_attempt_ = std::chrono::steady_clock::now();
+    display_ = x11::OpenConnection();
+    if (!display_ && !report_failure) {
+      return;
+    }
+    const char* display_name = getenv("DISPLAY");
+    const char* xauthority = getenv("XAUTHORITY");
+    fprintf(stderr,
+            "[X11Backend] XOpenDisplay(NULL): display=%p, DISPLAY=%s, "
+            "XAUTHORITY=%s\n",
+            static_cast<void*>(display_),
+            display_name ? display_name : "(null)",
+            xauthority ? xauthority : "(null)");
+    if (!display_) {
+      return;
+    }
+    root_ = DefaultRootWindow(display_);
+    keymap_.Attach(display_);
+    // Start from the server's default cursor, whatever an earlier client
+    // (or an earlier run of this plugin) left on the root window.
+    XUndefineCursor(display_, root_);
+    XFlush(display_);
+  }
+
+  // The connection for this call, or null. Reads what the server sent since
+  // the last call first: that keeps the keymap current and is how a lost
+  // server is noticed. Without a connection, tries again at most once per
+  // kReconnectInterval.
+  Display* Connection() {
+    if (display_) {
+      x11::DrainEvents(display_, &X11Backend::OnEvent, this);
+      if (!x11::ConnectionLost(display_)) {
+        return display_;
+      }
+      fprintf(stderr, "[X11Backend] Lost the connection to the X server\n");
+      Disconnect();
+      last_attempt_ = std::chrono::steady_clock::now();
+    }
+    if (std::chrono::steady_clock::now() - last_attempt_ >=
+        kReconnectInterval) {
+      Connect(/*report_failure=*/false);
+    }
+    return display_;
+  }
+
+  static void OnEvent(const XEvent& event, void* data) {
+    static_cast<X11Backend*>(data)->keymap_.OnEvent(event);
+  }
+
+  // The keycode a macOS key has on the current map, 0 when it has none.
+  KeyCode KeycodeOf(uint32_t mac_key) {
+    const KeySym keysym = TranslateMacVk(mac_key);
+    return keysym == NoSymbol ? 0 : keymap_.KeycodeFor(keysym);
+  }
+
   Display* display_ = nullptr;
   Window root_ = 0;
   bool cursor_hidden_ = false;
   Cursor blank_cursor_ = 0;
+  x11::HeldInput held_;
+  x11::Keymap keymap_;
+  std::chrono::steady_clock::time_point last_attempt_;
 };
+
+LiveBackends::~LiveBackends() {
+  // A forked child shares the connection's socket; only the process that
+  // made the backends may speak on it.
+  if (getpid() != owner) {
+    return;
+  }
+  for (X11Backend* backend : backends) {
+    backend->Disconnect();
+  }
+}
 
 }  // namespace
 
