@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "backend/x11/connection.h"
+#include "backend/x11/screens.h"
 #include "support/environment.h"
 #include "support/plugin_channel.h"
+#include "support/stderr_capture.h"
 #include "support/x_server.h"
 
 namespace quorvel {
@@ -108,6 +111,12 @@ class ScreensTest : public ::testing::Test {
   testing::DisplayPtr test_display_;
 };
 
+int app_handler_calls = 0;
+int CountingHandler(Display* /*display*/, XErrorEvent* /*event*/) {
+  ++app_handler_calls;
+  return 0;
+}
+
 XServer* ScreensTest::server_ = nullptr;
 std::string ScreensTest::start_error_;
 
@@ -171,6 +180,52 @@ TEST_F(ScreensTest, ChannelRepliesTheSizeAndListAsText) {
                          std::to_string(ids[0]) + "@1920:1080:0:0:1",
                          std::to_string(ids[1]) + "@1280:1024:1920:0:1",
                          std::to_string(ids[2]) + "@1024:768:3200:0:1"}));
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// An output that went away between reading the resources and reading the
+// output (a dock unplugged) fails with BadRROutput. The error stays on the
+// plugin's connection: one line, the app's handler never called, and the
+// outputs that can be read are still listed.
+TEST_F(ScreensTest, AnOutputGoneMeanwhileIsSkipped) {
+  ScopedEnv display("DISPLAY", server_->display_name());
+  Display* connection = x11::OpenConnection();
+  ASSERT_TRUE(connection);
+  Window root = DefaultRootWindow(connection);
+  XRRScreenResources* resources = XRRGetScreenResources(connection, root);
+  ASSERT_TRUE(resources);
+  std::vector<RROutput> outputs(resources->outputs,
+                                resources->outputs + resources->noutput);
+  constexpr RROutput kUnplugged = 0x1fffff;
+  outputs.insert(outputs.begin() + 1, kUnplugged);
+  int randr_opcode = 0;
+  int randr_event = 0;
+  int randr_error = 0;
+  ASSERT_TRUE(XQueryExtension(connection, "RANDR", &randr_opcode, &randr_event,
+                              &randr_error));
+
+  app_handler_calls = 0;
+  XErrorHandler before = XSetErrorHandler(CountingHandler);
+  testing::StderrCapture capture;
+  const std::vector<ScreenInfo> screens = x11::ScreensOfOutputs(
+      connection, resources, outputs.data(), static_cast<int>(outputs.size()));
+  const std::string printed = capture.Finish();
+  XSetErrorHandler(before);
+  XRRFreeScreenResources(resources);
+  x11::CloseConnection(connection);
+
+  EXPECT_EQ(screens.size(), 3u);
+  EXPECT_EQ(app_handler_calls, 0);
+  constexpr int kRRGetOutputInfo = 9;
+  EXPECT_EQ(printed, "[X11Backend] Ignored X error: code=" +
+                         std::to_string(randr_error + BadRROutput) +
+                         " request=" + std::to_string(randr_opcode) +
+                         " minor=" + std::to_string(kRRGetOutputInfo) + "\n");
 }
 
 }  // namespace

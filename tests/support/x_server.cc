@@ -52,6 +52,9 @@ std::vector<std::string> CommandLine(const XServer::Options& options,
             "-novtswitch",
             "-sharevts"};
   }
+  if (!options.display.empty()) {
+    args.insert(args.begin() + 1, options.display);
+  }
   for (const char* arg : {"-noreset", "-nolisten", "tcp", "-displayfd"}) {
     args.push_back(arg);
   }

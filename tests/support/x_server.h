@@ -30,6 +30,9 @@ enum class XServerKind {
 struct XServerOptions {
   XServerKind kind = XServerKind::kXvfb;
   std::string screen = "1280x1024x24";  // Xvfb only
+  // ":N" to take that display, e.g. to start a server again where one
+  // stopped; empty: the server picks a free one.
+  std::string display;
   // Appended to the server's command line, e.g. {"-extension", "XFIXES"}.
   std::vector<std::string> extra_args;
 };

@@ -92,8 +92,7 @@ int XfixesOpcode(Display* display) {
   int opcode = 0;
   int event_base = 0;
   int error_base = 0;
-  if (!XQueryExtension(display, "XFIXES", &opcode, &event_base,
-                       &error_base)) {
+  if (!XQueryExtension(display, "XFIXES", &opcode, &event_base, &error_base)) {
     return 0;
   }
   return opcode;

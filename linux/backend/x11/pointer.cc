@@ -36,8 +36,7 @@ void FakeButton(Display* display, unsigned button, bool press) {
 void MoveMouse(Display* display, Window root, int32_t x, int32_t y) {
   // The warp moves the core pointer even where XTest motion is confined or
   // filtered; the XTest motion makes clients see it as device input.
-  XWarpPointer(display, None, root, 0, 0, 0, 0, Coordinate(x),
-               Coordinate(y));
+  XWarpPointer(display, None, root, 0, 0, 0, 0, Coordinate(x), Coordinate(y));
   FakeMotion(display, x, y);
   XFlush(display);
   // A following query of the position must see the move.

@@ -56,8 +56,16 @@ std::vector<ScreenInfo> GetScreenList(Display* display, Window root) {
   if (!resources) {
     return {};
   }
-  ServerRandrReader reader(display, resources.get());
-  return ScreensFromRandr(resources->outputs, resources->noutput, reader);
+  return ScreensOfOutputs(display, resources.get(), resources->outputs,
+                          resources->noutput);
+}
+
+std::vector<ScreenInfo> ScreensOfOutputs(Display* display,
+                                         XRRScreenResources* resources,
+                                         const RROutput* outputs,
+                                         int output_count) {
+  ServerRandrReader reader(display, resources);
+  return ScreensFromRandr(outputs, output_count, reader);
 }
 
 }  // namespace x11
