@@ -65,6 +65,18 @@ class PointerTest : public ::testing::Test {
     int32_t y = 0;
     backend_->GetMouseCoords(&x, &y);
     entries_ = observer_->Collect();
+    return Described();
+  }
+
+  // What the backend sent, waiting for `count` requests without touching
+  // its connection: for operations that only flush, so a missing flush
+  // leaves them unsent and fails the comparison.
+  std::vector<std::string> Flushed(size_t count) {
+    entries_ = observer_->CollectAtLeast(count);
+    return Described();
+  }
+
+  std::vector<std::string> Described() const {
     std::vector<std::string> requests;
     for (const XRecordEntry& entry : testing::Requests(entries_)) {
       requests.push_back(Describe(entry));
@@ -169,6 +181,35 @@ TEST_F(PointerTest, CoordinatesReachTheServerUnchanged) {
   EXPECT_EQ(y, kRootHeight - 1);
 }
 
+// Warp and XTest carry 16-bit coordinates: beyond them the point is taken
+// to the nearest edge, never wrapped (65636 would land at 100).
+TEST_F(PointerTest, CoordinatesBeyondTheProtocolAreClampedNotWrapped) {
+  const struct {
+    int32_t x, y;
+    int sent_x, sent_y;
+    int32_t at_x, at_y;
+  } cases[] = {
+      {65636, 300, 32767, 300, kRootWidth - 1, 300},
+      {200, -65500, 200, -32768, 200, 0},
+      {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+       -32768, 32767, 0, kRootHeight - 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+    backend_->MoveMouse(c.x, c.y);
+    EXPECT_EQ(Settle(), (std::vector<std::string>{Warp(c.sent_x, c.sent_y),
+                                                  Motion(c.sent_x, c.sent_y)}));
+    int32_t x = -1;
+    int32_t y = -1;
+    ASSERT_TRUE(backend_->GetMouseCoords(&x, &y));
+    EXPECT_EQ(x, c.at_x);
+    EXPECT_EQ(y, c.at_y);
+    backend_->MouseClick(c.x, c.y, "Up", "");
+    EXPECT_EQ(Flushed(2), (std::vector<std::string>{Motion(c.sent_x, c.sent_y),
+                                                    Release(1)}));
+  }
+}
+
 TEST_F(PointerTest, ClickSendsMotionAndOneTransitionWithoutWarp) {
   const struct {
     const char* type;
@@ -189,9 +230,9 @@ TEST_F(PointerTest, ClickSendsMotionAndOneTransitionWithoutWarp) {
     const int x = 100 + step;
     const int y = 200 + step++;
     backend_->MouseClick(x, y, c.type, c.button);
-    EXPECT_EQ(Settle(), (std::vector<std::string>{
-                            Motion(x, y),
-                            c.press ? Press(c.number) : Release(c.number)}));
+    EXPECT_EQ(Flushed(2), (std::vector<std::string>{
+                              Motion(x, y),
+                              c.press ? Press(c.number) : Release(c.number)}));
     const auto events = Events(c.press ? "ButtonPress" : "ButtonRelease");
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].detail, c.number);
@@ -202,7 +243,7 @@ TEST_F(PointerTest, ClickSendsMotionAndOneTransitionWithoutWarp) {
 
 TEST_F(PointerTest, DoubleClickSendsFourButtonOneTransitionsBackToBack) {
   backend_->DoubleClick(640, 480);
-  EXPECT_EQ(Settle(),
+  EXPECT_EQ(Flushed(5),
             (std::vector<std::string>{Motion(640, 480), Press(1), Release(1),
                                       Press(1), Release(1)}));
   std::vector<std::string> buttons;
@@ -232,7 +273,7 @@ TEST_F(PointerTest, WheelSendsNotchPairsAndNeverMoves) {
       expected.push_back(Press(c.button));
       expected.push_back(Release(c.button));
     }
-    EXPECT_EQ(Settle(), expected);
+    EXPECT_EQ(Flushed(expected.size()), expected);
     EXPECT_TRUE(Events("MotionNotify").empty());
     EXPECT_EQ(Events("ButtonPress").size(), static_cast<size_t>(c.pairs));
   }

@@ -1,5 +1,7 @@
 #include "support/record_observer.h"
 
+#include <unistd.h>
+
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
 #include <poll.h>
@@ -336,6 +338,29 @@ std::vector<XRecordEntry> RecordObserver::Collect(Display* sender) {
   state->DrainUntil([state, marker] { return state->markers_seen >= marker; });
   std::vector<XRecordEntry> entries;
   entries.swap(state->entries);
+  return entries;
+}
+
+std::vector<XRecordEntry> RecordObserver::CollectAtLeast(size_t count) {
+  // Long enough for a loaded machine; only a request never sent waits it out.
+  constexpr int kAttempts = 250;
+  constexpr useconds_t kPauseUs = 20 * 1000;
+  std::vector<XRecordEntry> entries;
+  size_t requests = 0;
+  for (int i = 0; i <= kAttempts && requests < count; ++i) {
+    if (i > 0) {
+      usleep(kPauseUs);
+    }
+    for (XRecordEntry& entry : Collect()) {
+      requests += entry.kind == XRecordEntry::Kind::kRequest ? 1 : 0;
+      entries.push_back(std::move(entry));
+    }
+  }
+  // The events those requests generated may come in the next batch; the
+  // server made them before this marker.
+  for (XRecordEntry& entry : Collect()) {
+    entries.push_back(std::move(entry));
+  }
   return entries;
 }
 

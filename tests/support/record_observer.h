@@ -75,6 +75,12 @@ class RecordObserver {
   // `sender`, first syncs that connection.
   std::vector<XRecordEntry> Collect(Display* sender = nullptr);
 
+  // Collects until `count` requests have arrived in all, touching no other
+  // connection: for requests a sender has only flushed, which must reach the
+  // server on their own. Gives what arrived after a bounded wait (seconds)
+  // when fewer come.
+  std::vector<XRecordEntry> CollectAtLeast(size_t count);
+
   // The RECORD client id of `display` (its resource id base), for filtering
   // entries by client. Makes `display` send a marker and waits for it; entries
   // recorded meanwhile stay for the next Collect().
