@@ -33,6 +33,11 @@ std::vector<KeyStroke> Strokes(const std::vector<XRecordEntry>& entries) {
 std::vector<KeyStroke> SentStrokes(const std::vector<XRecordEntry>& entries) {
   std::vector<KeyStroke> strokes;
   for (const XRecordEntry& entry : Named(Requests(entries), "XTestFakeInput")) {
+    // The server runs a delayed request again, without its delay, once the
+    // delay is over: that second run is the one that acts.
+    if (entry.delay != 0) {
+      continue;
+    }
     if (entry.fake_type == "KeyPress" || entry.fake_type == "KeyRelease") {
       strokes.push_back({entry.fake_type == "KeyPress", entry.detail});
     }

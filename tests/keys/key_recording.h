@@ -39,7 +39,8 @@ std::vector<KeyStroke> Strokes(const std::vector<KeyEvent>& events);
 std::vector<KeyStroke> Strokes(const std::vector<XRecordEntry>& entries);
 // The key transitions clients asked for with XTestFakeInput, in the order the
 // server received them. Unlike KeyEvents() this includes presses of keys
-// already down and releases of keys already up, which the server drops.
+// already down and releases of keys already up, which the server drops. A
+// delayed request counts once, where the server carried it out.
 std::vector<KeyStroke> SentStrokes(const std::vector<XRecordEntry>& entries);
 
 void PrintTo(const KeyStroke& stroke, std::ostream* out);
