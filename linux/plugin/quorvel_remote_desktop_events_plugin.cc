@@ -41,15 +41,35 @@ void method_call_cb(FlMethodChannel* /*channel*/,
   fl_method_call_respond(method_call, response, nullptr);
 }
 
+// Swaps the backend out for null in one atomic step and returns it.
+// g_atomic_pointer_exchange arrived in GLib 2.74; the oldest GLib the plugin
+// builds against (2.66) has only compare-and-exchange, so retry that until no
+// other thread changed the pointer in between. The exchange is also left out
+// when the build caps GLib below 2.74 (GLIB_VERSION_MAX_ALLOWED): its macro
+// form would otherwise slip past that cap unchecked.
+quorvel::Backend* TakeBackend(QuorvelRemoteDesktopEventsPlugin* self) {
+#if GLIB_CHECK_VERSION(2, 74, 0) && \
+    GLIB_VERSION_MAX_ALLOWED >= GLIB_VERSION_2_74
+  return static_cast<quorvel::Backend*>(
+      g_atomic_pointer_exchange(&self->backend, nullptr));
+#else
+  quorvel::Backend* backend;
+  do {
+    backend =
+        static_cast<quorvel::Backend*>(g_atomic_pointer_get(&self->backend));
+  } while (
+      !g_atomic_pointer_compare_and_exchange(&self->backend, backend, nullptr));
+  return backend;
+#endif
+}
+
 }  // namespace
 
 // GObject may dispose an object more than once; only the first run finds the
 // backend.
 static void quorvel_remote_desktop_events_plugin_dispose(GObject* object) {
   auto* self = reinterpret_cast<QuorvelRemoteDesktopEventsPlugin*>(object);
-  auto* backend = static_cast<quorvel::Backend*>(
-      g_atomic_pointer_exchange(&self->backend, nullptr));
-  delete backend;
+  delete TakeBackend(self);
   G_OBJECT_CLASS(quorvel_remote_desktop_events_plugin_parent_class)
       ->dispose(object);
 }
