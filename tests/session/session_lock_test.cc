@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +41,11 @@ constexpr char kSessionPrefix[] = "/org/freedesktop/login1/session/";
 constexpr char kNoBusAddress[] =
     "unix:path=/nonexistent/quorvel-test/system_bus_socket";
 const Runs kLoginctlLockSession = {{"loginctl", "lock-session"}};
+// The limit the plugin gives each logind call before it falls back.
+constexpr std::chrono::milliseconds kCallLimit{5000};
+// Only guards against an attempt that never ends; not a performance bound.
+constexpr gint64 kAttemptWaitLimitUs = 60 * G_USEC_PER_SEC;
+constexpr gulong kPollIntervalUs = 5000;
 
 // The labels under which the mock exports sessions: the one logind puts
 // this process in, and those XDG_SESSION_ID names in the cases below.
@@ -61,6 +68,27 @@ std::string NoSessionMessage() {
 constexpr char kLockDeniedMessage[] =
     "Session.Lock: GDBus.Error:org.freedesktop.DBus.Error.AccessDenied: "
     "Access denied";
+constexpr char kSessionTimeoutMessage[] =
+    "GetSessionByPID: Timeout was reached";
+
+// Runs the default main context, as the app's UI loop would, until `done`
+// holds; false when it still does not after a generous wait.
+bool RunLoopUntil(const std::function<bool()>& done) {
+  const gint64 deadline = g_get_monotonic_time() + kAttemptWaitLimitUs;
+  while (!done()) {
+    if (g_get_monotonic_time() > deadline) {
+      return false;
+    }
+    if (!g_main_context_iteration(nullptr, FALSE)) {
+      g_usleep(kPollIntervalUs);
+    }
+  }
+  return true;
+}
+
+bool AttemptsEnded() {
+  return x11::LockAttemptsInFlight() == 0;
+}
 
 // Starts a private system bus with a logind mock exporting every session
 // of kSessionLabels.
@@ -106,6 +134,7 @@ class SessionLockTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(stub_.ok());
+    ASSERT_EQ(x11::LockAttemptsInFlight(), 0u);
     if (!bus_) {
       QUORVEL_SKIP_OR_FAIL(*start_error_);
     }
@@ -116,6 +145,30 @@ class SessionLockTest : public ::testing::Test {
       ASSERT_TRUE(logind_->ClearCalls(SessionPath(label)));
     }
     ASSERT_TRUE(logind_->ClearCalls(kManagerPath));
+  }
+
+  void TearDown() override {
+    if (logind_) {
+      logind_->Resume();
+    }
+    // An attempt left running would report into the next test.
+    EXPECT_TRUE(RunLoopUntil(AttemptsEnded));
+  }
+
+  // Checks that the lock just asked for has only been started, then runs
+  // the app's loop until the attempt has ended.
+  void FinishStartedLock() {
+    EXPECT_EQ(x11::LockAttemptsInFlight(), 1u);
+    EXPECT_EQ(LockCalls(), LockCallList{});
+    EXPECT_EQ(stub_.Runs(), Runs{});
+    ASSERT_TRUE(RunLoopUntil(AttemptsEnded)) << "the lock attempt never ended";
+  }
+
+  // `loginctl lock-session` ran once, started by this process itself: through
+  // a shell, the shell would be its parent.
+  void ExpectFallbackRanOnce() const {
+    EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+    EXPECT_EQ(stub_.ParentPids(), std::vector<pid_t>{getpid()});
   }
 
   LockCallList LockCalls() const {
@@ -151,6 +204,7 @@ std::string* SessionLockTest::start_error_ = nullptr;
 TEST_F(SessionLockTest, LocksTheSessionLogindNamesWithoutFallback) {
   LogCapture capture;
   EXPECT_TRUE(x11::LockSession());
+  FinishStartedLock();
 
   EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
             std::vector<std::string>{PidArgs()});
@@ -163,6 +217,10 @@ TEST_F(SessionLockTest, BackendLockScreenLocksThroughLogind) {
   std::unique_ptr<Backend> backend = CreateBackend();
   LogCapture capture;
   EXPECT_TRUE(backend->LockScreen());
+  // The attempt goes on without the backend, as it must once the plugin
+  // has been disposed.
+  backend.reset();
+  FinishStartedLock();
 
   EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID").size(), 1u);
   EXPECT_EQ(LockCalls(), (LockCallList{{"c1", 1}}));
@@ -170,7 +228,7 @@ TEST_F(SessionLockTest, BackendLockScreenLocksThroughLogind) {
   EXPECT_EQ(stub_.Runs(), Runs{});
 }
 
-TEST_F(SessionLockTest, FailedLockFallsBackToLoginctlAndTakesItsStatus) {
+TEST_F(SessionLockTest, FailedLockFallsBackToLoginctlWhateverItsStatus) {
   // Set but not read: GetSessionByPID gave the session.
   ScopedEnv session_id("XDG_SESSION_ID", "c2");
   ASSERT_TRUE(logind_->SetLockFails(SessionPath("c1"), true));
@@ -181,12 +239,14 @@ TEST_F(SessionLockTest, FailedLockFallsBackToLoginctlAndTakesItsStatus) {
     ASSERT_TRUE(logind_->ClearCalls(SessionPath("c1")));
     LogCapture capture;
 
-    EXPECT_EQ(x11::LockSession(), status == 0);
+    EXPECT_TRUE(x11::LockSession());
+    FinishStartedLock();
 
+    // The command's status is not reported either way.
     EXPECT_EQ(ReportedLogs(capture),
               std::vector<std::string>{kLockDeniedMessage});
     EXPECT_EQ(LockCalls(), (LockCallList{{"c1", 1}}));
-    EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+    ExpectFallbackRanOnce();
   }
 }
 
@@ -198,12 +258,13 @@ TEST_F(SessionLockTest, UnknownProcessWithoutSessionIdFallsBack) {
     stub_.SetExitStatus(status);
     LogCapture capture;
 
-    EXPECT_EQ(x11::LockSession(), status == 0);
+    EXPECT_TRUE(x11::LockSession());
+    FinishStartedLock();
 
     EXPECT_EQ(ReportedLogs(capture),
               std::vector<std::string>{NoSessionMessage()});
     EXPECT_EQ(LockCalls(), LockCallList{});
-    EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+    ExpectFallbackRanOnce();
   }
   EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
             (std::vector<std::string>{PidArgs(), PidArgs()}));
@@ -216,6 +277,7 @@ TEST_F(SessionLockTest, ReplyOfTheWrongTypeCountsAsFailure) {
   LogCapture capture;
 
   EXPECT_TRUE(x11::LockSession());
+  FinishStartedLock();
 
   std::vector<std::string> warnings = ReportedLogs(capture);
   ASSERT_EQ(warnings.size(), 1u);
@@ -223,7 +285,7 @@ TEST_F(SessionLockTest, ReplyOfTheWrongTypeCountsAsFailure) {
   EXPECT_NE(warnings[0].find("(o)"), std::string::npos) << warnings[0];
   EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID").size(), 1u);
   EXPECT_EQ(LockCalls(), LockCallList{});
-  EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+  ExpectFallbackRanOnce();
 }
 
 TEST_F(SessionLockTest, UnknownProcessLocksTheSessionItsIdNames) {
@@ -248,6 +310,7 @@ TEST_F(SessionLockTest, UnknownProcessLocksTheSessionItsIdNames) {
     LogCapture capture;
 
     EXPECT_TRUE(x11::LockSession());
+    FinishStartedLock();
 
     // The one warning is GetSessionByPID's: no critical about a bad path.
     EXPECT_EQ(ReportedLogs(capture),
@@ -264,12 +327,13 @@ TEST_F(SessionLockTest, UnknownProcessWhoseSessionRefusesFallsBack) {
   stub_.SetExitStatus(1);
   LogCapture capture;
 
-  EXPECT_FALSE(x11::LockSession());
+  EXPECT_TRUE(x11::LockSession());
+  FinishStartedLock();
 
   EXPECT_EQ(ReportedLogs(capture),
             (std::vector<std::string>{NoSessionMessage(), kLockDeniedMessage}));
   EXPECT_EQ(LockCalls(), (LockCallList{{"_33", 1}}));
-  EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+  ExpectFallbackRanOnce();
 }
 
 TEST_F(SessionLockTest, WithoutSystemBusOnlyTheFallbackRuns) {
@@ -281,13 +345,14 @@ TEST_F(SessionLockTest, WithoutSystemBusOnlyTheFallbackRuns) {
     stub_.SetExitStatus(status);
     LogCapture capture;
 
-    EXPECT_EQ(x11::LockSession(), status == 0);
+    EXPECT_TRUE(x11::LockSession());
+    FinishStartedLock();
 
     std::vector<std::string> warnings = ReportedLogs(capture);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].rfind("system bus: ", 0), 0u) << warnings[0];
     EXPECT_GT(warnings[0].size(), strlen("system bus: "));
-    EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+    ExpectFallbackRanOnce();
   }
   EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
             std::vector<std::string>{});
@@ -300,6 +365,7 @@ TEST_F(SessionLockTest, LockScreenOverTheChannelLocksAndRepliesNull) {
   PluginChannel channel;
   LogCapture capture;
   Reply reply = channel.Invoke("lockScreen");
+  FinishStartedLock();
 
   ASSERT_EQ(reply.kind, Reply::kSuccess);
   EXPECT_EQ(fl_value_get_type(reply.result.get()), FL_VALUE_TYPE_NULL);
@@ -316,13 +382,59 @@ TEST_F(SessionLockTest, LockScreenOverTheChannelRepliesNullWhenAllFails) {
   PluginChannel channel;
   LogCapture capture;
   Reply reply = channel.Invoke("lockScreen");
+  // The plugin goes away while its lock is still under way.
+  channel.Shutdown();
+  FinishStartedLock();
 
   ASSERT_EQ(reply.kind, Reply::kSuccess);
   EXPECT_EQ(fl_value_get_type(reply.result.get()), FL_VALUE_TYPE_NULL);
   EXPECT_EQ(ReportedLogs(capture),
             std::vector<std::string>{NoSessionMessage()});
   EXPECT_EQ(LockCalls(), LockCallList{});
-  EXPECT_EQ(stub_.Runs(), kLoginctlLockSession);
+  ExpectFallbackRanOnce();
+}
+
+// A hung logind costs the app nothing: lockScreen replies at once, and
+// loginctl runs once GetSessionByPID has used up its limit.
+TEST_F(SessionLockTest, LockScreenAgainstHungLogindFallsBackAfterTheLimit) {
+  PluginChannel channel;
+  LogCapture capture;
+  ASSERT_TRUE(logind_->Pause());
+  const auto start = std::chrono::steady_clock::now();
+  Reply reply = channel.Invoke("lockScreen");
+
+  EXPECT_EQ(stub_.Runs(), Runs{});
+  ASSERT_EQ(reply.kind, Reply::kSuccess);
+  EXPECT_EQ(fl_value_get_type(reply.result.get()), FL_VALUE_TYPE_NULL);
+  ASSERT_TRUE(RunLoopUntil([this] { return !stub_.Runs().empty(); }));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kCallLimit);
+  ASSERT_TRUE(RunLoopUntil(AttemptsEnded));
+  ASSERT_TRUE(logind_->Resume());
+
+  EXPECT_EQ(ReportedLogs(capture),
+            std::vector<std::string>{kSessionTimeoutMessage});
+  // The call did reach logind, which answers it only now, too late.
+  EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
+            std::vector<std::string>{PidArgs()});
+  EXPECT_EQ(LockCalls(), LockCallList{});
+  ExpectFallbackRanOnce();
+}
+
+TEST_F(SessionLockTest, FallbackThatCannotStartIsReported) {
+  ASSERT_TRUE(logind_->SetSessionByPid(""));
+  ScratchDir empty_dir;
+  ScopedEnv path("PATH", empty_dir.path());
+  LogCapture capture;
+
+  EXPECT_TRUE(x11::LockSession());
+  FinishStartedLock();
+
+  std::vector<std::string> warnings = ReportedLogs(capture);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0], NoSessionMessage());
+  EXPECT_EQ(warnings[1].rfind("loginctl: ", 0), 0u) << warnings[1];
+  EXPECT_NE(warnings[1].find("No such file"), std::string::npos) << warnings[1];
+  EXPECT_EQ(stub_.Runs(), Runs{});
 }
 
 // GLib's shared system-bus connection ends the process with SIGTERM when its
@@ -341,6 +453,7 @@ TEST_F(SessionLockTest, ReleasesTheBusSoItsEndIsHarmless) {
     LogCapture capture;
 
     EXPECT_TRUE(x11::LockSession());
+    FinishStartedLock();
 
     // Had a connection to the previous round's bus survived, these calls
     // would have gone there, or the process would have been ended by now.

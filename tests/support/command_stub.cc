@@ -32,7 +32,8 @@ std::string ShellQuote(const std::string& text) {
 
 CommandStub::CommandStub(const std::string& dir, const std::string& name)
     : log_path_(dir + "/" + name + ".log"),
-      status_path_(dir + "/" + name + ".status") {
+      status_path_(dir + "/" + name + ".status"),
+      parents_path_(dir + "/" + name + ".parents") {
   // Only shell built-ins: PATH may hold nothing but the stub directory. The
   // whole record goes out in one write, so runs that overlap do not mix.
   std::string script =
@@ -41,6 +42,9 @@ CommandStub::CommandStub(const std::string& dir, const std::string& name)
       "for arg in \"$@\"; do record=\"$record\037$arg\"; done\n"
       "printf '%s\\n' \"$record\" >> " +
       ShellQuote(log_path_) +
+      "\n"
+      "printf '%s\\n' \"$PPID\" >> " +
+      ShellQuote(parents_path_) +
       "\n"
       "status=0\n"
       "[ -r " +
@@ -91,8 +95,21 @@ bool CommandStub::WaitForRuns(size_t count) const {
   return Runs().size() >= count;
 }
 
+std::vector<pid_t> CommandStub::ParentPids() const {
+  std::vector<pid_t> parents;
+  g_auto(GStrv) lines = g_strsplit(ReadFile(parents_path_).c_str(), "\n", -1);
+  for (gchar** line = lines; *line; line++) {
+    if (**line) {
+      parents.push_back(
+          static_cast<pid_t>(g_ascii_strtoll(*line, nullptr, 10)));
+    }
+  }
+  return parents;
+}
+
 void CommandStub::ClearRuns() {
   WriteFile(log_path_, "");
+  WriteFile(parents_path_, "");
 }
 
 }  // namespace testing

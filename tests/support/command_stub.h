@@ -1,6 +1,8 @@
 #ifndef QUORVEL_TESTS_SUPPORT_COMMAND_STUB_H_
 #define QUORVEL_TESTS_SUPPORT_COMMAND_STUB_H_
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -31,11 +33,17 @@ class CommandStub {
   // comes; false then.
   bool WaitForRuns(size_t count) const;
 
+  // The process that started each run, in the order of Runs(): a command
+  // started through a shell names the shell here, not the caller.
+  std::vector<pid_t> ParentPids() const;
+
+  // Forgets the runs and their parents.
   void ClearRuns();
 
  private:
   std::string log_path_;
   std::string status_path_;
+  std::string parents_path_;
   bool ok_ = false;
 };
 

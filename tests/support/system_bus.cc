@@ -213,7 +213,17 @@ std::unique_ptr<LogindMock> LogindMock::Start(const SystemBus& bus,
 }
 
 LogindMock::~LogindMock() {
+  // A paused mock would only take SIGKILL, after StopChild's grace period.
+  Resume();
   StopChild(pid_);
+}
+
+bool LogindMock::Pause() {
+  return pid_ > 0 && kill(pid_, SIGSTOP) == 0;
+}
+
+bool LogindMock::Resume() {
+  return pid_ > 0 && kill(pid_, SIGCONT) == 0;
 }
 
 bool LogindMock::AddMethod(const std::string& path,

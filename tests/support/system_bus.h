@@ -72,6 +72,11 @@ class LogindMock {
                                  const std::string& method) const;
   bool ClearCalls(const std::string& path);
 
+  // Stops the mock's process, so that logind hangs: calls to it queue up on
+  // the bus unanswered until Resume(), which answers them in order.
+  bool Pause();
+  bool Resume();
+
   // Adds or replaces a method of the object at `path`; `code` is the
   // Python body dbusmock runs for it (see dbusmock's AddMethod).
   bool AddMethod(const std::string& path,
