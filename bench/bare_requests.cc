@@ -3,21 +3,12 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xrandr.h>
 
-#include <cerrno>
-#include <ctime>
-
 namespace quorvel {
 namespace bench {
 namespace {
 
-// The plugin's key hold.
-constexpr timespec kHold = {0, 15000000};
-
-void Hold() {
-  timespec remaining = kHold;
-  while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {
-  }
-}
+// The plugin's key hold, in milliseconds of the server's clock.
+constexpr unsigned long kHoldMs = 15;
 
 }  // namespace
 
@@ -77,19 +68,17 @@ void BareMoveMouseAndClick(Display* display, int x, int y, bool press) {
   XFlush(display);
 }
 
-void BareFlushedKeyPress(Display* display, KeySym keysym) {
-  XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), True, 0);
-  XFlush(display);
-  Hold();
-  XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), False, 0);
-  XFlush(display);
-}
-
-void BareNamedKeyPress(Display* display, const char* name) {
-  const KeyCode keycode = XKeysymToKeycode(display, XStringToKeysym(name));
-  XTestFakeKeyEvent(display, keycode, True, 0);
-  Hold();
-  XTestFakeKeyEvent(display, keycode, False, 0);
+void BareKeyTap(Display* display, KeySym keysym, KeySym modifier) {
+  const KeyCode key = XKeysymToKeycode(display, keysym);
+  const KeyCode shift = modifier ? XKeysymToKeycode(display, modifier) : 0;
+  if (shift) {
+    XTestFakeKeyEvent(display, shift, True, 0);
+  }
+  XTestFakeKeyEvent(display, key, True, 0);
+  XTestFakeKeyEvent(display, key, False, kHoldMs);
+  if (shift) {
+    XTestFakeKeyEvent(display, shift, False, 0);
+  }
   XFlush(display);
 }
 

@@ -25,14 +25,10 @@ void BareWheelUp(Display* display);
 // flush.
 void BareMoveMouseAndClick(Display* display, int x, int y, bool press);
 
-// "keyboardPress" of a table character with one KeySym, and "keyboardClick"
-// without a type: each transition resolved and flushed on its own, the
-// 15 ms hold between them.
-void BareFlushedKeyPress(Display* display, KeySym keysym);
-
-// "keyboardPress" of a KeySym name: one lookup, the press held in the output
-// buffer during the hold, one flush after the release.
-void BareNamedKeyPress(Display* display, const char* name);
+// Every key method: `modifier` (0 for none) and the key pressed, the key
+// released after the 15 ms hold as XTest's own delay, the modifier
+// released, one flush. The server does the waiting.
+void BareKeyTap(Display* display, KeySym keysym, KeySym modifier = 0);
 
 }  // namespace bench
 }  // namespace quorvel

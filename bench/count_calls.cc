@@ -123,13 +123,13 @@ const Case kCases[] = {
     {"keyboardPress-egrave", true, true, "keyboardPress",
      [](int) { return Text("è"); },
      [](Display* d, Window, int) {
-       quorvel::bench::BareFlushedKeyPress(d, XK_egrave);
+       quorvel::bench::BareKeyTap(d, XK_egrave);
        return true;
      }},
     {"keyboardPress-a", true, true, "keyboardPress",
      [](int) { return Text("a"); },
      [](Display* d, Window, int) {
-       quorvel::bench::BareNamedKeyPress(d, "a");
+       quorvel::bench::BareKeyTap(d, XK_a);
        return true;
      }},
     {"keyboardClick", true, false, "keyboardClick",
@@ -137,7 +137,7 @@ const Case kCases[] = {
        return quorvel::bench::IntArgs({{"key", kMacA}});
      },
      [](Display* d, Window, int) {
-       quorvel::bench::BareFlushedKeyPress(d, XK_a);
+       quorvel::bench::BareKeyTap(d, XK_a);
        return true;
      }},
 };
