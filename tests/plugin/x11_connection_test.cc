@@ -127,6 +127,34 @@ TEST_F(X11ConnectionWithServer, LineNamesTheDisplay) {
   EXPECT_TRUE(std::regex_match(line, expected)) << line;
 }
 
+// On a Wayland session XTest input reaches only XWayland's windows: one line
+// says so when the backend starts, and nothing else changes.
+TEST_F(X11ConnectionWithServer, WaylandSessionIsNamedOnce) {
+  const struct {
+    std::optional<std::string> session_type;
+    std::optional<std::string> wayland_display;
+    bool named;
+  } cases[] = {
+      {std::nullopt, std::nullopt, false},
+      {std::string("x11"), std::nullopt, false},
+      {std::string("wayland"), std::nullopt, true},
+      {std::nullopt, std::string("wayland-0"), true},
+  };
+  ScopedEnv display("DISPLAY", server_->display_name());
+  for (const auto& c : cases) {
+    ScopedEnv session_type("XDG_SESSION_TYPE", c.session_type);
+    ScopedEnv wayland_display("WAYLAND_DISPLAY", c.wayland_display);
+    std::string lines;
+    std::unique_ptr<Backend> backend = CreateBackendCapturing(&lines);
+    const std::string note =
+        "[X11Backend] Wayland session: injected input reaches only X11 "
+        "(XWayland) windows\n";
+    const size_t at = lines.find(note);
+    EXPECT_EQ(at != std::string::npos, c.named) << lines;
+    EXPECT_EQ(lines.find(note, at + 1), std::string::npos) << lines;
+  }
+}
+
 TEST_F(X11ConnectionWithServer, LineShowsXauthority) {
   ScopedEnv display("DISPLAY", server_->display_name());
   ScopedEnv xauthority("XAUTHORITY", std::string("/nonexistent/xauth"));
