@@ -15,6 +15,7 @@
 #include "support/record_observer.h"
 #include "support/stderr_capture.h"
 #include "support/x_server.h"
+#include "support/x_server_test.h"
 
 namespace quorvel {
 namespace {
@@ -24,43 +25,23 @@ using testing::ScopedEnv;
 using testing::XRecordEntry;
 using testing::XServer;
 
-// Runs each test against a server with XFixes (the parameter false). An Xvfb
-// started without XFixes crashes when any client disconnects while a RECORD
-// context is enabled, so per-test backends cannot run there;
+// A server without XFixes crashes when any client disconnects while a
+// RECORD context is enabled, so per-test backends cannot run there;
 // CursorWithoutXfixesTest covers that server in one sequence.
-class CursorTest : public ::testing::TestWithParam<bool> {
+class CursorTest : public testing::XServerTest {
  protected:
-  static void SetUpTestSuite() {
-    servers_[0] = XServer::Start({}, &start_error_).release();
-  }
-  static void TearDownTestSuite() {
-    for (XServer*& server : servers_) {
-      delete server;
-      server = nullptr;
-    }
-  }
-
-  bool with_xfixes() const { return !GetParam(); }
-  XServer* server() const { return servers_[GetParam() ? 1 : 0]; }
-
   void SetUp() override {
-    if (!server()) {
-      QUORVEL_SKIP_OR_FAIL("Xvfb: " + start_error_);
+    XServerTest::SetUp();
+    if (HasFatalFailure() || IsSkipped()) {
+      return;
     }
-    std::string error;
-    observer_ = RecordObserver::Start(server()->display_name(), &error);
-    ASSERT_TRUE(observer_) << error;
-    ScopedEnv display("DISPLAY", server()->display_name());
     backend_ = CreateBackend();
-    test_display_ = server()->Connect();
-    ASSERT_TRUE(test_display_);
-    root_ = DefaultRootWindow(test_display_.get());
     Settle();
   }
 
   void TearDown() override {
     backend_.reset();
-    observer_.reset();
+    XServerTest::TearDown();
   }
 
   // The cursor requests the backend sent since the last call. Without
@@ -114,33 +95,23 @@ class CursorTest : public ::testing::TestWithParam<bool> {
     return entry.ToString();
   }
 
-  std::vector<std::string> WithXfixes(std::vector<std::string> core,
-                                      const char* xfixes) const {
-    if (with_xfixes()) {
-      core.push_back(std::string(xfixes) + " root");
-    }
+  static std::vector<std::string> WithXfixes(std::vector<std::string> core,
+                                             const char* xfixes) {
+    core.push_back(std::string(xfixes) + " root");
     return core;
   }
 
-  static XServer* servers_[2];
-  static std::string start_error_;
-  std::unique_ptr<RecordObserver> observer_;
   std::unique_ptr<Backend> backend_;
-  testing::DisplayPtr test_display_;
-  Window root_ = 0;
   std::vector<XRecordEntry> entries_;
   unsigned long blank_cursor_ = 0;
   unsigned long bitmap_ = 0;
 };
 
-XServer* CursorTest::servers_[2] = {nullptr, nullptr};
-std::string CursorTest::start_error_;
-
 const std::vector<std::string> kMakeAndDefine = {
     "CreatePixmap", "CreateCursor source=mask", "FreePixmap",
     "DefineCursor root blank"};
 
-TEST_P(CursorTest, HidingTwiceDefinesAndHidesOnce) {
+TEST_F(CursorTest, HidingTwiceDefinesAndHidesOnce) {
   backend_->HideCursor();
   const std::vector<std::string> expected =
       WithXfixes(kMakeAndDefine, "XFixesHideCursor");
@@ -151,12 +122,12 @@ TEST_P(CursorTest, HidingTwiceDefinesAndHidesOnce) {
   EXPECT_EQ(Settle(), std::vector<std::string>());
 }
 
-TEST_P(CursorTest, ShowingWithoutHideSendsNothing) {
+TEST_F(CursorTest, ShowingWithoutHideSendsNothing) {
   backend_->ShowCursor();
   EXPECT_EQ(Settle(), std::vector<std::string>());
 }
 
-TEST_P(CursorTest, HideShowHideMakesTheCursorOnceAndDefinesItTwice) {
+TEST_F(CursorTest, HideShowHideMakesTheCursorOnceAndDefinesItTwice) {
   backend_->HideCursor();
   EXPECT_EQ(Settle(), WithXfixes(kMakeAndDefine, "XFixesHideCursor"));
   backend_->ShowCursor();
@@ -167,10 +138,7 @@ TEST_P(CursorTest, HideShowHideMakesTheCursorOnceAndDefinesItTwice) {
             WithXfixes({"DefineCursor root blank"}, "XFixesHideCursor"));
 }
 
-TEST_P(CursorTest, HiddenRootCursorIsInvisible) {
-  if (!with_xfixes()) {
-    GTEST_SKIP() << "reading the cursor image needs XFixes";
-  }
+TEST_F(CursorTest, HiddenRootCursorIsInvisible) {
   backend_->HideCursor();
   Settle();
   XFixesCursorImage* image = XFixesGetCursorImage(test_display_.get());
@@ -194,13 +162,6 @@ TEST_P(CursorTest, HiddenRootCursorIsInvisible) {
   EXPECT_GT(image->width, 1);
   XFree(image);
 }
-
-INSTANTIATE_TEST_SUITE_P(Servers,
-                         CursorTest,
-                         ::testing::Values(false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "WithoutXfixes" : "WithXfixes";
-                         });
 
 TEST(CursorWithoutXfixesTest, RootCursorStillTogglesWithoutXfixes) {
   XServer::Options options;

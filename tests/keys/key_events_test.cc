@@ -16,6 +16,7 @@
 #include "support/plugin_channel.h"
 #include "support/record_observer.h"
 #include "support/x_server.h"
+#include "support/x_server_test.h"
 
 // Xlib comes in through the fixtures, after gtest (X.h's None macro breaks
 // it) and after backend.h. X.h's KeyPress event-type macro would still
@@ -29,12 +30,10 @@ using testing::Down;
 using testing::KeyEvents;
 using testing::KeyStroke;
 using testing::PluginChannel;
-using testing::RecordObserver;
 using testing::ScopedEnv;
 using testing::SentStrokes;
 using testing::Strokes;
 using testing::Up;
-using testing::XServer;
 
 constexpr unsigned long kHoldMs = 15;
 
@@ -50,30 +49,18 @@ FlValue* KeyArgs(uint32_t code, const char* type = nullptr) {
   return args;
 }
 
-class KeyEventsTest : public ::testing::Test {
+class KeyEventsTest : public testing::XServerTest {
  protected:
-  static void SetUpTestSuite() { server_ = XServer::Start(); }
-  static void TearDownTestSuite() { server_.reset(); }
-
   void SetUp() override {
-    if (!server_) {
-      QUORVEL_SKIP_OR_FAIL("Xvfb could not be started");
+    if (server_) {
+      ASSERT_EQ(server_->Run("setxkbmap us"), 0);
     }
-    ASSERT_EQ(server_->Run("setxkbmap us"), 0);
-    display_env_ =
-        std::make_unique<ScopedEnv>("DISPLAY", server_->display_name());
-    // Opened after the layout is set: a connection keeps the keymap it saw
-    // first.
-    keymap_ = server_->Connect();
-    ASSERT_TRUE(keymap_);
-    std::string error;
-    observer_ = RecordObserver::Start(server_->display_name(), &error);
-    ASSERT_TRUE(observer_) << error;
+    XServerTest::SetUp();
   }
 
   // The keycode the server's keymap gives `keysym`, as the plugin must find.
   unsigned Keycode(KeySym keysym) const {
-    return XKeysymToKeycode(keymap_.get(), keysym);
+    return XKeysymToKeycode(test_display_.get(), keysym);
   }
 
   // What reached the server since the last call. The plugin's connection
@@ -89,14 +76,7 @@ class KeyEventsTest : public ::testing::Test {
     backend.GetMouseCoords(&x, &y);
     return observer_->Collect();
   }
-
-  static std::unique_ptr<XServer> server_;
-  std::unique_ptr<ScopedEnv> display_env_;
-  testing::DisplayPtr keymap_;
-  std::unique_ptr<RecordObserver> observer_;
 };
-
-std::unique_ptr<XServer> KeyEventsTest::server_;
 
 TEST_F(KeyEventsTest, KeyboardClickPressesAndReleasesEveryMacKey) {
   PluginChannel channel;
@@ -287,13 +267,14 @@ TEST_F(KeyEventsTest, DisposingThePluginReleasesWhatItHolds) {
                                  {"type", fl_value_new_string("Down")},
                                  {"button", fl_value_new_string("Right")}}));
   Recorded(*channel);
-  ASSERT_TRUE(KeyIsDown(keymap_.get(), shift));
-  ASSERT_EQ(ButtonsDown(keymap_.get()), static_cast<unsigned>(Button3Mask));
+  ASSERT_TRUE(KeyIsDown(test_display_.get(), shift));
+  ASSERT_EQ(ButtonsDown(test_display_.get()),
+            static_cast<unsigned>(Button3Mask));
 
   channel.reset();
 
-  EXPECT_FALSE(KeyIsDown(keymap_.get(), shift));
-  EXPECT_EQ(ButtonsDown(keymap_.get()), 0u);
+  EXPECT_FALSE(KeyIsDown(test_display_.get(), shift));
+  EXPECT_EQ(ButtonsDown(test_display_.get()), 0u);
 }
 
 // A layout switched between a key's press and its release: the release
@@ -307,7 +288,7 @@ TEST_F(KeyEventsTest, ReleaseFollowsThePressAcrossALayoutSwitch) {
   channel.Invoke("keyboardClick", KeyArgs(0x06, "Up"));
   EXPECT_EQ(SentStrokes(Recorded(channel)),
             (std::vector<KeyStroke>{Down(z_on_us), Up(z_on_us)}));
-  EXPECT_FALSE(KeyIsDown(keymap_.get(), z_on_us));
+  EXPECT_FALSE(KeyIsDown(test_display_.get(), z_on_us));
 }
 
 }  // namespace

@@ -15,46 +15,30 @@
 #include "support/plugin_channel.h"
 #include "support/record_observer.h"
 #include "support/x_server.h"
+#include "support/x_server_test.h"
 
 namespace quorvel {
 namespace {
 
-using testing::RecordObserver;
-using testing::ScopedEnv;
 using testing::XRecordEntry;
-using testing::XServer;
 
 constexpr int kRootWidth = 1280;
 constexpr int kRootHeight = 1024;
 
-class PointerTest : public ::testing::Test {
+class PointerTest : public testing::XServerTest {
  protected:
-  static void SetUpTestSuite() {
-    server_ = XServer::Start({}, &start_error_).release();
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-
   void SetUp() override {
-    if (!server_) {
-      QUORVEL_SKIP_OR_FAIL("Xvfb: " + start_error_);
+    XServerTest::SetUp();
+    if (HasFatalFailure() || IsSkipped()) {
+      return;
     }
-    std::string error;
-    observer_ = RecordObserver::Start(server_->display_name(), &error);
-    ASSERT_TRUE(observer_) << error;
-    ScopedEnv display("DISPLAY", server_->display_name());
     backend_ = CreateBackend();
-    test_display_ = server_->Connect();
-    ASSERT_TRUE(test_display_);
-    root_ = DefaultRootWindow(test_display_.get());
     Settle();
   }
 
   void TearDown() override {
     backend_.reset();
-    observer_.reset();
+    XServerTest::TearDown();
   }
 
   // What the backend sent since the last call, in a form that reads well in
@@ -121,17 +105,9 @@ class PointerTest : public ::testing::Test {
     return "ButtonRelease " + std::to_string(button);
   }
 
-  static XServer* server_;
-  static std::string start_error_;
-  std::unique_ptr<RecordObserver> observer_;
   std::unique_ptr<Backend> backend_;
-  testing::DisplayPtr test_display_;
-  Window root_ = 0;
   std::vector<XRecordEntry> entries_;
 };
-
-XServer* PointerTest::server_ = nullptr;
-std::string PointerTest::start_error_;
 
 TEST_F(PointerTest, MoveWarpsAndSendsMotionThenReportsThePoint) {
   backend_->MoveMouse(300, 400);
@@ -311,7 +287,6 @@ namespace {
 // The same requests, reached the way an app reaches them: encoded calls on
 // the channel, with the position read back as the reply text.
 TEST_F(PointerTest, ChannelCallsReachTheServer) {
-  ScopedEnv display("DISPLAY", server_->display_name());
   testing::PluginChannel channel;
   auto settle = [&]() {
     // A round trip on the channel backend's own connection.
