@@ -1,25 +1,220 @@
 #include "backend/x11/keymap.h"
 
+#include <utility>
+#include <vector>
+
+#include "backend/x11/key_levels.h"
+
 namespace quorvel {
 namespace x11 {
+namespace {
 
-Keymap::~Keymap() = default;
+// What the map must hold for typing: key types (levels and the modifiers
+// that select them), symbols, and which modifiers each key sets.
+constexpr unsigned kMapParts =
+    XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask;
+
+// The state changes that decide which symbol a key gives: the group and the
+// modifiers that stay on (Caps Lock, Num Lock).
+constexpr unsigned long kStateDetails = XkbGroupStateMask | XkbModifierLockMask;
+
+}  // namespace
+
+Keymap::~Keymap() {
+  FreeMap();
+}
 
 void Keymap::Attach(Display* display) {
+  Detach();
   display_ = display;
+  int opcode = 0;
+  int event = 0;
+  int error = 0;
+  int major = XkbMajorVersion;
+  int minor = XkbMinorVersion;
+  if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+    return;
+  }
+  xkb_event_ = event;
+  XkbSelectEvents(display, XkbUseCoreKbd,
+                  XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
+                  XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+  XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, kStateDetails,
+                        kStateDetails);
+  XFlush(display);
 }
 
 void Keymap::Detach() {
+  FreeMap();
   display_ = nullptr;
+  xkb_event_ = -1;
+  stale_ = true;
+  group_ = 0;
+  locked_mods_ = 0;
+  spares_.Clear();
 }
 
-void Keymap::OnEvent(const XEvent& /*event*/) {}
+void Keymap::OnEvent(const XEvent& event) {
+  if (xkb_event_ >= 0 && event.type == xkb_event_ + XkbEventCode) {
+    XkbEvent xkb_event;
+    static_assert(sizeof(xkb_event) >= sizeof(event), "XkbEvent holds XEvent");
+    xkb_event.core = event;
+    OnXkbEvent(xkb_event);
+    return;
+  }
+  if (event.type != MappingNotify) {
+    return;
+  }
+  // Keeps Xlib's own copy of the map right for anything that still asks it.
+  XMappingEvent mapping = event.xmapping;
+  XRefreshKeyboardMapping(&mapping);
+  if (mapping.request == MappingModifier ||
+      (mapping.request == MappingKeyboard &&
+       !OnlyOwnSpares(mapping.first_keycode, mapping.count))) {
+    stale_ = true;
+  }
+}
+
+void Keymap::OnXkbEvent(const XkbEvent& event) {
+  switch (event.any.xkb_type) {
+    case XkbNewKeyboardNotify:
+      stale_ = true;
+      break;
+    case XkbMapNotify: {
+      const XkbMapNotifyEvent& map = event.map;
+      const bool own =
+          (map.changed & XkbKeyTypesMask) == 0 &&
+          OnlyOwnSpares(map.first_key_sym, map.num_key_syms) &&
+          OnlyOwnSpares(map.first_key_act, map.num_key_acts) &&
+          OnlyOwnSpares(map.first_key_behavior, map.num_key_behaviors) &&
+          OnlyOwnSpares(map.first_key_explicit, map.num_key_explicit) &&
+          OnlyOwnSpares(map.first_modmap_key, map.num_modmap_keys) &&
+          OnlyOwnSpares(map.first_vmodmap_key, map.num_vmodmap_keys);
+      if (!own) {
+        stale_ = true;
+      }
+      break;
+    }
+    case XkbStateNotify:
+      group_ = event.state.group;
+      locked_mods_ = event.state.locked_mods;
+      break;
+    default:
+      break;
+  }
+}
+
+bool Keymap::OnlyOwnSpares(int first, int count) const {
+  for (int keycode = first; keycode < first + count; ++keycode) {
+    if (keycode > 255 || !spares_.Carries(static_cast<KeyCode>(keycode))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+const XkbDescRec* Keymap::Map() {
+  if (!display_ || xkb_event_ < 0) {
+    return nullptr;
+  }
+  if (stale_ || !map_) {
+    Load();
+  }
+  return map_;
+}
+
+void Keymap::Load() {
+  FreeMap();
+  map_ = XkbGetMap(display_, kMapParts, XkbUseCoreKbd);
+  XkbStateRec state;
+  if (XkbGetState(display_, XkbUseCoreKbd, &state) == Success) {
+    group_ = state.group;
+    locked_mods_ = state.locked_mods;
+  }
+  stale_ = false;
+  ResetSpares();
+}
+
+// Spares are the keycodes without symbols, plus those still carrying what
+// this class put there; scanned from the top, where keyboards leave their
+// unused keycodes.
+void Keymap::ResetSpares() {
+  std::vector<SparePool::Key> keys;
+  if (map_) {
+    for (int keycode = map_->max_key_code; keycode >= map_->min_key_code;
+         --keycode) {
+      const KeyCode key = static_cast<KeyCode>(keycode);
+      SparePool::Key spare;
+      spare.keycode = key;
+      const SparePool::Key* known = spares_.Find(key);
+      if (known && known->mapped() && !KeyIsEmpty(*map_, key) &&
+          KeysymAt(*map_, key, 0, 0) == known->level1 &&
+          KeysymAt(*map_, key, 0, 1) == known->level2) {
+        spare = *known;
+      } else if (!KeyIsEmpty(*map_, key)) {
+        continue;
+      }
+      keys.push_back(spare);
+    }
+  }
+  spares_.Reset(std::move(keys));
+}
+
+void Keymap::FreeMap() {
+  if (map_) {
+    XkbFreeKeyboard(map_, 0, True);
+    map_ = nullptr;
+  }
+}
 
 KeyCode Keymap::KeycodeFor(KeySym keysym) {
+  if (const XkbDescRec* map = Map()) {
+    return FindKeycode(*map, keysym, group_);
+  }
   return display_ ? XKeysymToKeycode(display_, keysym) : 0;
 }
 
-void Keymap::RestoreSpares() {}
+KeyCode Keymap::MapOnSpare(KeySym level1, KeySym level2) {
+  if (!Map()) {
+    return 0;
+  }
+  bool needs_mapping = false;
+  const KeyCode keycode =
+      spares_.Take(level1, level2, SparePool::Clock::now(), &needs_mapping);
+  if (keycode != 0 && needs_mapping) {
+    // The server applies requests in order: the key press that follows
+    // already finds the new symbols, so no round trip is needed here.
+    KeySym syms[] = {level1, level2};
+    XChangeKeyboardMapping(display_, keycode, 2, syms, 1);
+  }
+  return keycode;
+}
+
+void Keymap::RestoreSpares() {
+  if (!display_) {
+    return;
+  }
+  for (const SparePool::Key& spare : spares_.keys()) {
+    if (!spare.mapped()) {
+      continue;
+    }
+    // Asks the server, not the copy: a layout loaded since may have put a
+    // real key there, which must stay.
+    int width = 0;
+    KeySym* syms = XGetKeyboardMapping(display_, spare.keycode, 1, &width);
+    const bool ours = syms && width >= 2 && syms[0] == spare.level1 &&
+                      syms[1] == spare.level2;
+    if (syms) {
+      XFree(syms);
+    }
+    if (ours) {
+      KeySym none[] = {NoSymbol, NoSymbol};
+      XChangeKeyboardMapping(display_, spare.keycode, 2, none, 1);
+    }
+  }
+  spares_.ForgetMappings();
+  XFlush(display_);
+}
 
 }  // namespace x11
 }  // namespace quorvel

@@ -1,13 +1,19 @@
 #ifndef QUORVEL_BACKEND_X11_KEYMAP_H_
 #define QUORVEL_BACKEND_X11_KEYMAP_H_
 
-#include <X11/Xlib.h>
+#include <X11/XKBlib.h>
+
+#include "backend/x11/spare_keycodes.h"
 
 namespace quorvel {
 namespace x11 {
 
 // The connection's keyboard map as XKB has it now, kept current from the
 // notices the server sends, and the spare keycodes typing borrows.
+//
+// The map is read again only after a notice said it changed: reading it is
+// a round trip, and a round trip waits behind every key release the server
+// is still holding back (up to kKeyHoldDelayMs).
 class Keymap {
  public:
   Keymap() = default;
@@ -30,8 +36,35 @@ class Keymap {
   // put there, and flushes.
   void RestoreSpares();
 
+  // The current map; null without a connection or without XKB.
+  const XkbDescRec* Map();
+  // The active group and the locked modifiers (Caps Lock, Num Lock), as the
+  // last load or notice left them.
+  int group() const { return group_; }
+  unsigned locked_mods() const { return locked_mods_; }
+
+  // A keycode carrying `level1` and `level2` for the moment: a spare that
+  // already carries them, else the spare used least recently, given those
+  // symbols now. 0 when no spare is free.
+  KeyCode MapOnSpare(KeySym level1, KeySym level2);
+
  private:
+  void Load();
+  void ResetSpares();
+  void FreeMap();
+  // True when a notice about keys first..first+count-1 only reports what
+  // this class put on its spare keycodes.
+  bool OnlyOwnSpares(int first, int count) const;
+  void OnXkbEvent(const XkbEvent& event);
+
   Display* display_ = nullptr;
+  // The XKB event code, -1 when the server has no XKB.
+  int xkb_event_ = -1;
+  XkbDescPtr map_ = nullptr;
+  bool stale_ = true;
+  int group_ = 0;
+  unsigned locked_mods_ = 0;
+  SparePool spares_;
 };
 
 }  // namespace x11

@@ -1,0 +1,55 @@
+#ifndef QUORVEL_BACKEND_X11_CHARACTER_KEYS_H_
+#define QUORVEL_BACKEND_X11_CHARACTER_KEYS_H_
+
+#include <X11/XKBlib.h>
+
+#include <vector>
+
+namespace quorvel {
+namespace x11 {
+
+// The keys to press for one character: the modifiers in order, then `key`.
+struct Chord {
+  KeyCode key = 0;
+  std::vector<KeyCode> modifiers;
+};
+
+// The keyboard as typing sees it at one moment: the map, the active group
+// and the modifiers already on (locked ones and those of keys the app holds)
+// that the chord cannot take away.
+struct KeyboardState {
+  const XkbDescRec* map = nullptr;
+  int group = 0;
+  unsigned mods = 0;
+};
+
+// True when the client reading `keysym` takes it for `code_point`.
+bool KeysymIs(KeySym keysym, char32_t code_point);
+
+// A chord that makes a client under `state` read exactly `code_point`: a key
+// of the active group with the fewest level modifiers added (Shift, then the
+// third-level shift, then both, ...), lowest keycode first, keypad keys
+// last.
+bool FindChord(const KeyboardState& state, char32_t code_point, Chord* chord);
+
+// True when pressing `chord` under `state` makes a client read `code_point`.
+bool ChordTypes(const KeyboardState& state,
+                const Chord& chord,
+                char32_t code_point);
+
+// How to type `keysym` from a spare keycode: the two symbols to put on it
+// and the modifiers to press with it. A letter with a case is put on as its
+// lower and upper case, which gives the key the alphabetic type, so Caps
+// Lock reaches the right case through Shift as on any letter key; anything
+// else is put on both levels so neither Shift nor Caps Lock changes it.
+struct SpareChord {
+  KeySym level1 = NoSymbol;
+  KeySym level2 = NoSymbol;
+  std::vector<KeyCode> modifiers;
+};
+SpareChord ChordForSpare(const KeyboardState& state, KeySym keysym);
+
+}  // namespace x11
+}  // namespace quorvel
+
+#endif  // QUORVEL_BACKEND_X11_CHARACTER_KEYS_H_
