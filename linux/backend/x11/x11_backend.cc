@@ -114,7 +114,6 @@ class X11Backend : public Backend {
     }
   }
 
-  // Goes through the interface, as a drag is a move with a button held.
   void DragMouse(int32_t x, int32_t y) override { MoveMouse(x, y); }
 
   void WheelMouse(int32_t /*x*/, int32_t /*y*/, int32_t delta) override {
