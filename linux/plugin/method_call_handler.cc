@@ -133,8 +133,8 @@ FlMethodResponse* GetUsername(Backend& backend, FlValue*) {
   return SuccessString(backend.GetUsername());
 }
 
-// The result is not reported: a failed lock has already fallen back to
-// loginctl, and the app has nothing else to try.
+// Replies at once: the lock goes on on the app's main loop, falling back to
+// loginctl by itself, and the app has nothing else to try.
 FlMethodResponse* LockScreen(Backend& backend, FlValue*) {
   backend.LockScreen();
   return SuccessNull();

@@ -140,6 +140,30 @@ bool ParseOptions(int argc, char** argv, Options* options, int* first_word) {
   return false;
 }
 
+// What the app's main loop would do between calls: the plugin finishes some
+// work there (the session lock's D-Bus replies and its loginctl fallback).
+void DispatchPending() {
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
+
+// Before exiting after a "lockScreen": runs the main loop until it has been
+// quiet for a moment, so the lock started by the call gets to finish.
+void LetTheLockFinish() {
+  constexpr gint64 kQuietUs = 300 * 1000;
+  constexpr gint64 kMostUs = 6 * 1000 * 1000;
+  const gint64 start = g_get_monotonic_time();
+  gint64 last_work = start;
+  while (g_get_monotonic_time() - last_work < kQuietUs &&
+         g_get_monotonic_time() - start < kMostUs) {
+    if (g_main_context_iteration(nullptr, FALSE)) {
+      last_work = g_get_monotonic_time();
+    } else {
+      g_usleep(10 * 1000);
+    }
+  }
+}
+
 // Sends one call and prints its line; true for a success reply.
 bool RunCall(PluginHost* host, const Call& call, bool raw) {
   g_autoptr(GBytes) request = nullptr;
@@ -151,6 +175,10 @@ bool RunCall(PluginHost* host, const Call& call, bool raw) {
   if (raw) {
     printf("  sent:  %s\n  reply: %s\n", HexBytes(request).c_str(),
            reply != nullptr ? HexBytes(reply).c_str() : "(none)");
+  }
+  DispatchPending();
+  if (call.method == "lockScreen") {
+    LetTheLockFinish();
   }
   return succeeded;
 }
