@@ -47,6 +47,9 @@ void method_call_cb(FlMethodChannel* /*channel*/,
 // other thread changed the pointer in between. The exchange is also left out
 // when the build caps GLib below 2.74 (GLIB_VERSION_MAX_ALLOWED): its macro
 // form would otherwise slip past that cap unchecked.
+// The compare-and-exchange is called as the function (the parenthesised
+// name skips the macro): with GLIB_VERSION_MIN_REQUIRED below 2.68, GLib
+// 2.74's macro hands the builtin a void* where clang++ wants Backend**.
 quorvel::Backend* TakeBackend(QuorvelRemoteDesktopEventsPlugin* self) {
 #if GLIB_CHECK_VERSION(2, 74, 0) && \
     GLIB_VERSION_MAX_ALLOWED >= GLIB_VERSION_2_74
@@ -57,8 +60,8 @@ quorvel::Backend* TakeBackend(QuorvelRemoteDesktopEventsPlugin* self) {
   do {
     backend =
         static_cast<quorvel::Backend*>(g_atomic_pointer_get(&self->backend));
-  } while (
-      !g_atomic_pointer_compare_and_exchange(&self->backend, backend, nullptr));
+  } while (!(g_atomic_pointer_compare_and_exchange)(&self->backend, backend,
+                                                    nullptr));
   return backend;
 #endif
 }
