@@ -1,5 +1,6 @@
 #include "keys/text_window.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 
 #include <clocale>
@@ -36,6 +37,12 @@ std::unique_ptr<TextWindow> TextWindow::Open(const std::string& display_name,
     return nullptr;
   }
   Display* display = text->display_;
+  // Follows keyboard map changes as toolkits do: Xlib reads the map again
+  // when it handles these notices, so a layout switched or a keycode given
+  // new symbols by another client is read as the server has it now.
+  XkbSelectEvents(display, XkbUseCoreKbd,
+                  XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
+                  XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
   const int screen = DefaultScreen(display);
   text->window_ = XCreateSimpleWindow(
       display, RootWindow(display, screen), 0, 0, 200, 100, 0,
@@ -83,6 +90,10 @@ std::string TextWindow::TakeText() {
   while (XPending(display_)) {
     XEvent event;
     XNextEvent(display_, &event);
+    if (event.type == MappingNotify) {
+      XRefreshKeyboardMapping(&event.xmapping);
+      continue;
+    }
     if (XFilterEvent(&event, None) || event.type != KeyPress) {
       continue;
     }

@@ -11,8 +11,7 @@ namespace testing {
 
 // A mapped top-level window holding the keyboard focus, on its own
 // connection, that turns the key events it receives into text through an
-// input method, the way a toolkit does. Open it after the keyboard layout is
-// set: its connection keeps the keymap it saw first.
+// input method, the way a toolkit does, following keyboard map changes.
 class TextWindow {
  public:
   // nullptr (with `error` set) when the window cannot be set up.

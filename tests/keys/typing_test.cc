@@ -7,6 +7,7 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "support/plugin_channel.h"
 #include "support/record_observer.h"
 #include "support/x_server.h"
+
+#include <X11/XKBlib.h>
 
 namespace quorvel {
 namespace {
@@ -39,10 +42,110 @@ using testing::XServer;
 constexpr unsigned long kHoldMs = 15;
 constexpr char kItalian[] = "setxkbmap it";
 constexpr char kUs[] = "setxkbmap us";
+constexpr char kGerman[] = "setxkbmap de";
 // An Italian layout where no key carries ISO_Level3_Shift.
 constexpr char kItalianWithoutLevel3[] =
     "setxkbmap it && xmodmap -e 'clear mod5' -e 'keycode 92 = NoSymbol' "
     "-e 'keycode 108 = NoSymbol'";
+
+// What a remote user types, one character a call: capitals, digits, every
+// ASCII punctuation mark, accented letters in and beyond Latin-1, Cyrillic,
+// Greek, a CJK ideograph and an emoji.
+constexpr const char* kCorpus[] = {
+    "Q",
+    "W",
+    "A",
+    "Z",
+    "Y",
+    "M",
+    "q",
+    "w",
+    "a",
+    "z",
+    "y",
+    "m",
+    "0",
+    "1",
+    "5",
+    "7",
+    "9",
+    " ",
+    "!",
+    "\"",
+    "#",
+    "$",
+    "%",
+    "&",
+    "'",
+    "(",
+    ")",
+    "*",
+    "+",
+    ",",
+    "-",
+    ".",
+    "/",
+    ":",
+    ";",
+    "<",
+    "=",
+    ">",
+    "?",
+    "@",
+    "[",
+    "\\",
+    "]",
+    "^",
+    "_",
+    "`",
+    "{",
+    "|",
+    "}",
+    "~",
+    "\xc3\xb1",          // ñ
+    "\xc3\xbc",          // ü
+    "\xc3\x9c",          // Ü
+    "\xc3\x9f",          // ß
+    "\xc3\xa9",          // é
+    "\xc3\x89",          // É
+    "\xc3\xa7",          // ç
+    "\xc3\xa5",          // å
+    "\xc3\xb8",          // ø
+    "\xc5\x82",          // ł
+    "\xc5\x91",          // ő
+    "\xd0\xb6",          // ж
+    "\xd0\xaf",          // Я
+    "\xce\xbb",          // λ
+    "\xce\xa9",          // Ω
+    "\xe4\xb8\xad",      // 中
+    "\xf0\x9f\x98\x80",  // 😀
+};
+
+std::string CorpusText() {
+  std::string text;
+  for (const char* character : kCorpus) {
+    text += character;
+  }
+  return text;
+}
+
+// Every key goes down before it comes up, is held at least the hold time
+// on the server's clock, and nothing stays down.
+void ExpectEveryKeyHeld(const std::vector<testing::KeyEvent>& events) {
+  std::map<unsigned, unsigned long> down;
+  for (const auto& event : events) {
+    if (event.press) {
+      EXPECT_EQ(down.count(event.keycode), 0u) << event.keycode;
+      down[event.keycode] = event.server_time;
+      continue;
+    }
+    auto it = down.find(event.keycode);
+    ASSERT_NE(it, down.end()) << "up before down: " << event.keycode;
+    EXPECT_GE(event.server_time, it->second + kHoldMs) << event.keycode;
+    down.erase(it);
+  }
+  EXPECT_TRUE(down.empty());
+}
 
 class TypingTest : public ::testing::Test {
  protected:
@@ -101,6 +204,25 @@ class TypingTest : public ::testing::Test {
     int32_t y = 0;
     backend.GetMouseCoords(&x, &y);
     return observer_->Collect();
+  }
+
+  // Types the corpus, letting the window read each character before the
+  // next as an application does; returns what arrived. The key events go
+  // to `events`.
+  std::string TypeCorpus(std::vector<testing::KeyEvent>* events) {
+    std::string arrived;
+    for (const char* character : kCorpus) {
+      EXPECT_TRUE(Type(character)) << character;
+      const auto recorded = KeyEvents(Recorded());
+      events->insert(events->end(), recorded.begin(), recorded.end());
+      arrived += window_->TakeText();
+    }
+    return arrived;
+  }
+
+  void SetCapsLock(bool on) {
+    XkbLockModifiers(keymap_.get(), XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+    XSync(keymap_.get(), False);
   }
 
   // The server times of the window's markers among `entries`.
@@ -300,6 +422,62 @@ TEST_F(TypingTest, NamedKeyPressReachesTheServerBeforeTheHold) {
   ASSERT_GE(fakes.size(), 2u) << ToString(recorded);
   EXPECT_EQ(fakes[0].delay, 0u);
   EXPECT_EQ(fakes[1].delay, kHoldMs);
+}
+
+TEST_F(TypingTest, CorpusArrivesExactlyUnderEveryLayout) {
+  for (const char* layout : {"us", "de", "fr", "it", "ru"}) {
+    SCOPED_TRACE(layout);
+    UseLayout((std::string("setxkbmap ") + layout).c_str());
+    std::vector<testing::KeyEvent> events;
+    EXPECT_EQ(TypeCorpus(&events), CorpusText());
+    ExpectEveryKeyHeld(events);
+  }
+}
+
+TEST_F(TypingTest, CorpusArrivesExactlyWithCapsLockOn) {
+  for (const char* layout : {kUs, kGerman}) {
+    SCOPED_TRACE(layout);
+    UseLayout(layout);
+    SetCapsLock(true);
+    std::vector<testing::KeyEvent> events;
+    EXPECT_EQ(TypeCorpus(&events), CorpusText());
+    SetCapsLock(false);
+  }
+}
+
+// On a US layout "y" and "z" swap places under a German one.
+TEST_F(TypingTest, LayoutSwitchedBetweenCallsIsFollowedByTheNextCall) {
+  UseLayout(kUs);
+  EXPECT_TRUE(Type("z"));
+  Recorded();
+  EXPECT_EQ(window_->TakeText(), "z");
+  ASSERT_EQ(server_->Run(kGerman), 0);
+  EXPECT_TRUE(Type("y"));
+  EXPECT_TRUE(Type("z"));
+  Recorded();
+  EXPECT_EQ(window_->TakeText(), "yz");
+}
+
+TEST_F(TypingTest, SpareKeycodesAreRestoredWhenThePluginGoes) {
+  UseLayout(kGerman);
+  EXPECT_TRUE(Type("\xf0\x9f\x98\x80"));  // 😀
+  EXPECT_TRUE(Type("\xd0\xb6"));          // ж
+  const auto events = KeyEvents(Recorded());
+  ASSERT_EQ(events.size(), 4u);
+  const KeyCode spares[] = {static_cast<KeyCode>(events[0].keycode),
+                            static_cast<KeyCode>(events[2].keycode)};
+  EXPECT_NE(spares[0], spares[1]);
+
+  channel_.reset();
+  for (KeyCode keycode : spares) {
+    int width = 0;
+    KeySym* syms = XGetKeyboardMapping(keymap_.get(), keycode, 1, &width);
+    ASSERT_NE(syms, nullptr);
+    for (int i = 0; i < width; ++i) {
+      EXPECT_EQ(syms[i], static_cast<KeySym>(NoSymbol)) << int{keycode};
+    }
+    XFree(syms);
+  }
 }
 
 }  // namespace

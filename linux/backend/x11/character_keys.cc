@@ -123,37 +123,5 @@ bool ChordTypes(const KeyboardState& state,
                   code_point);
 }
 
-SpareChord ChordForSpare(const KeyboardState& state, KeySym keysym) {
-  KeySym lower = NoSymbol;
-  KeySym upper = NoSymbol;
-  XConvertCase(keysym, &lower, &upper);
-  SpareChord spare;
-  if (lower == upper) {
-    spare.level1 = keysym;
-    spare.level2 = keysym;
-    return spare;
-  }
-  spare.level1 = lower;
-  spare.level2 = upper;
-  // The server gives a key whose symbols are a lower- and upper-case pair
-  // the canonical alphabetic type; decide with that type whether Shift is
-  // needed under the modifiers already on.
-  if (!state.map || !state.map->map ||
-      state.map->map->num_types <= XkbAlphabeticIndex) {
-    return spare;
-  }
-  const XkbKeyTypeRec& alphabetic = state.map->map->types[XkbAlphabeticIndex];
-  const KeySym syms[] = {lower, upper};
-  if (ClientKeysym(alphabetic, syms, 2, state.mods) == keysym) {
-    return spare;
-  }
-  const std::vector<LevelKey> level_keys = LevelKeys(state);
-  if (!level_keys.empty() && (level_keys[0].mods & ShiftMask) &&
-      ClientKeysym(alphabetic, syms, 2, state.mods | ShiftMask) == keysym) {
-    spare.modifiers.push_back(level_keys[0].keycode);
-  }
-  return spare;
-}
-
 }  // namespace x11
 }  // namespace quorvel

@@ -37,18 +37,6 @@ bool ChordTypes(const KeyboardState& state,
                 const Chord& chord,
                 char32_t code_point);
 
-// How to type `keysym` from a spare keycode: the two symbols to put on it
-// and the modifiers to press with it. A letter with a case is put on as its
-// lower and upper case, which gives the key the alphabetic type, so Caps
-// Lock reaches the right case through Shift as on any letter key; anything
-// else is put on both levels so neither Shift nor Caps Lock changes it.
-struct SpareChord {
-  KeySym level1 = NoSymbol;
-  KeySym level2 = NoSymbol;
-  std::vector<KeyCode> modifiers;
-};
-SpareChord ChordForSpare(const KeyboardState& state, KeySym keysym);
-
 }  // namespace x11
 }  // namespace quorvel
 

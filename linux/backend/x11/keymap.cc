@@ -1,9 +1,11 @@
 #include "backend/x11/keymap.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "backend/x11/key_levels.h"
+#include "backend/x11/keys.h"
 
 namespace quorvel {
 namespace x11 {
@@ -52,6 +54,7 @@ void Keymap::Detach() {
   group_ = 0;
   locked_mods_ = 0;
   spares_.Clear();
+  holds_end_ = {};
 }
 
 void Keymap::OnEvent(const XEvent& event) {
@@ -181,13 +184,44 @@ KeyCode Keymap::MapOnSpare(KeySym level1, KeySym level2) {
   bool needs_mapping = false;
   const KeyCode keycode =
       spares_.Take(level1, level2, SparePool::Clock::now(), &needs_mapping);
-  if (keycode != 0 && needs_mapping) {
-    // The server applies requests in order: the key press that follows
-    // already finds the new symbols, so no round trip is needed here.
-    KeySym syms[] = {level1, level2};
-    XChangeKeyboardMapping(display_, keycode, 2, syms, 1);
+  if (keycode != 0 && needs_mapping && !PutOnKey(keycode, level1, level2)) {
+    return 0;
   }
   return keycode;
+}
+
+// Through XKB rather than the core request: the core request leaves the
+// key's type to the server, which gives a key whose two symbols are no
+// case pair it knows a type that ignores Caps Lock, and Xlib then converts
+// the symbol to upper case itself ("ß" would arrive as nothing, "ж" as
+// "Ж"). The alphabetic type uses Caps Lock up, so the key gives its
+// symbols whatever Shift and Caps Lock are. Edits the copy too, so the
+// server's notice of this change needs no reload.
+bool Keymap::PutOnKey(KeyCode keycode, KeySym level1, KeySym level2) {
+  int types[XkbNumKbdGroups] = {XkbAlphabeticIndex};
+  XkbMapChangesRec changes = {};
+  if (map_->map->num_types <= XkbAlphabeticIndex ||
+      XkbChangeTypesOfKey(map_, keycode, 1, XkbGroup1Mask, types, &changes) !=
+          Success) {
+    return false;
+  }
+  KeySym* syms = XkbKeySymsPtr(map_, keycode);
+  syms[0] = level1;
+  syms[1] = level2;
+  changes.changed |= XkbKeySymsMask;
+  changes.first_key_sym = keycode;
+  changes.num_key_syms = 1;
+  // The server applies requests in order: the key press that follows
+  // already finds the new symbols, so no round trip is needed here.
+  return XkbChangeMap(display_, map_, &changes);
+}
+
+SparePool::Clock::time_point Keymap::ServerTime() const {
+  return std::max(SparePool::Clock::now(), holds_end_);
+}
+
+void Keymap::NoteHold() {
+  holds_end_ = ServerTime() + std::chrono::milliseconds(kKeyHoldDelayMs);
 }
 
 void Keymap::RestoreSpares() {

@@ -48,14 +48,27 @@ class Keymap {
   // symbols now. 0 when no spare is free.
   KeyCode MapOnSpare(KeySym level1, KeySym level2);
 
+  // Typing sent a key whose release the server holds back for
+  // kKeyHoldDelayMs. The server acts on nothing else from this connection
+  // meanwhile, so when a spare keycode is really used runs behind the
+  // app's clock by the holds still pending; spares are timed on the
+  // server's side.
+  void NoteHold();
+
  private:
   void Load();
   void ResetSpares();
+  // Gives `keycode` the symbols, so that neither Shift nor Caps Lock
+  // changes what it types.
+  bool PutOnKey(KeyCode keycode, KeySym level1, KeySym level2);
   void FreeMap();
   // True when a notice about keys first..first+count-1 only reports what
   // this class put on its spare keycodes.
   bool OnlyOwnSpares(int first, int count) const;
   void OnXkbEvent(const XkbEvent& event);
+  // When the server will act on a request sent now: after the holds still
+  // pending.
+  SparePool::Clock::time_point ServerTime() const;
 
   Display* display_ = nullptr;
   // The XKB event code, -1 when the server has no XKB.
@@ -65,6 +78,7 @@ class Keymap {
   int group_ = 0;
   unsigned locked_mods_ = 0;
   SparePool spares_;
+  SparePool::Clock::time_point holds_end_;
 };
 
 }  // namespace x11

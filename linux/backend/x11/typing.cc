@@ -12,6 +12,15 @@ namespace quorvel {
 namespace x11 {
 namespace {
 
+// Presses and holds through the server's delay, and tells the keymap.
+void Tap(Display* display,
+         Keymap& keymap,
+         KeyCode keycode,
+         const std::vector<KeyCode>& modifiers) {
+  TapKeycode(display, keycode, modifiers);
+  keymap.NoteHold();
+}
+
 // The one character `text` holds. A single byte that is not UTF-8 is taken
 // as a Latin-1 character, as older senders write it.
 bool DecodeCharacter(const std::string& text, char32_t* code_point) {
@@ -57,19 +66,15 @@ bool ItalianChord(const KeyboardState& state,
   return true;
 }
 
-bool TypeOnSpare(Display* display,
-                 Keymap& keymap,
-                 const KeyboardState& state,
-                 KeySym keysym) {
-  if (keysym == NoSymbol) {
-    return false;
-  }
-  const SpareChord spare = ChordForSpare(state, keysym);
-  const KeyCode keycode = keymap.MapOnSpare(spare.level1, spare.level2);
+// A symbol no key of the active group gives, put on a spare keycode for
+// the moment.
+bool TypeOnSpare(Display* display, Keymap& keymap, KeySym keysym) {
+  const KeyCode keycode =
+      keysym == NoSymbol ? 0 : keymap.MapOnSpare(keysym, keysym);
   if (keycode == 0) {
     return false;
   }
-  TapKeycode(display, keycode, spare.modifiers);
+  Tap(display, keymap, keycode, {});
   return true;
 }
 
@@ -84,7 +89,7 @@ bool TypeCharacter(Display* display,
     // No XKB: the character's own KeySym, where a key carries it.
     const KeyCode keycode = keymap.KeycodeFor(xkb_utf32_to_keysym(code_point));
     if (keycode != 0) {
-      TapKeycode(display, keycode, {});
+      Tap(display, keymap, keycode, {});
     }
     return keycode != 0;
   }
@@ -96,23 +101,20 @@ bool TypeCharacter(Display* display,
   Chord chord;
   if (ItalianChord(state, keymap, text, code_point, &chord) ||
       FindChord(state, code_point, &chord)) {
-    TapKeycode(display, chord.key, chord.modifiers);
+    Tap(display, keymap, chord.key, chord.modifiers);
     return true;
   }
-  return TypeOnSpare(display, keymap, state, xkb_utf32_to_keysym(code_point));
+  return TypeOnSpare(display, keymap, xkb_utf32_to_keysym(code_point));
 }
 
 // A key named by its KeySym, pressed alone: the app asked for that key, not
 // for a character, so no modifier is added.
 bool TypeNamedKey(Display* display, Keymap& keymap, KeySym keysym) {
-  KeyCode keycode = keymap.KeycodeFor(keysym);
+  const KeyCode keycode = keymap.KeycodeFor(keysym);
   if (keycode == 0) {
-    keycode = keymap.MapOnSpare(keysym, keysym);
+    return TypeOnSpare(display, keymap, keysym);
   }
-  if (keycode == 0) {
-    return false;
-  }
-  TapKeycode(display, keycode, {});
+  Tap(display, keymap, keycode, {});
   return true;
 }
 
