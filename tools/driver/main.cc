@@ -15,6 +15,7 @@
 #include "driver/method_table.h"
 #include "driver/plugin_host.h"
 #include "driver/value_format.h"
+#include "tests/support/channel_methods.h"
 
 namespace quorvel {
 namespace driver {
@@ -150,8 +151,8 @@ void DispatchPending() {
 // Before exiting after a "lockScreen": runs the main loop until it has been
 // quiet for a moment, so the lock started by the call gets to finish.
 void LetTheLockFinish() {
-  constexpr gint64 kQuietUs = 300 * 1000;
-  constexpr gint64 kMostUs = 6 * 1000 * 1000;
+  constexpr gint64 kQuietUs = 300000;
+  constexpr gint64 kMostUs = 6000000;
   const gint64 start = g_get_monotonic_time();
   gint64 last_work = start;
   while (g_get_monotonic_time() - last_work < kQuietUs &&
@@ -177,7 +178,7 @@ bool RunCall(PluginHost* host, const Call& call, bool raw) {
            reply != nullptr ? HexBytes(reply).c_str() : "(none)");
   }
   DispatchPending();
-  if (call.method == "lockScreen") {
+  if (call.method == method::kLockScreen) {
     LetTheLockFinish();
   }
   return succeeded;
