@@ -1,6 +1,7 @@
 // The X server going away under the plugin, and servers without one of the
 // extensions the backend uses.
 
+#include <X11/keysym.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -263,6 +264,72 @@ size_t Count(const std::string& text, const std::string& needle) {
     ++count;
   }
   return count;
+}
+
+// An app that exits without disposing the plugin (exit() from anywhere)
+// still leaves nothing held: the keys and buttons go up as the process ends.
+TEST_F(XFaultsTest, ExitWithoutDisposeReleasesWhatIsHeld) {
+  std::string error;
+  std::unique_ptr<XServer> server = XServer::Start({}, &error);
+  if (!server) {
+    QUORVEL_SKIP_OR_FAIL(error);
+  }
+  DisplayPtr observer = server->Connect();
+  ASSERT_TRUE(observer);
+  const KeyCode shift = XKeysymToKeycode(observer.get(), XK_Shift_L);
+  auto held = [&] {
+    char keys[32] = {};
+    XQueryKeymap(observer.get(), keys);
+    Window root = 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    int wx = 0;
+    int wy = 0;
+    unsigned mask = 0;
+    XQueryPointer(observer.get(), DefaultRootWindow(observer.get()), &root,
+                  &child, &x, &y, &wx, &wy, &mask);
+    return std::make_pair(((keys[shift / 8] >> (shift % 8)) & 1) != 0,
+                          (mask & Button1Mask) != 0);
+  };
+
+  int to_parent[2];
+  int to_child[2];
+  ASSERT_EQ(pipe(to_parent), 0);
+  ASSERT_EQ(pipe(to_child), 0);
+  ScopedEnv display("DISPLAY", server->display_name());
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(to_parent[0]);
+    close(to_child[1]);
+    // Never disposed: the app just exits.
+    auto* channel = new PluginChannel();
+    channel->Invoke("keyboardClick",
+                    Args({{"key", fl_value_new_int(0x38)},
+                          {"type", fl_value_new_string("Down")}}));
+    FlValue* click = Point(5, 5);
+    fl_value_set_string_take(click, "type", fl_value_new_string("Down"));
+    channel->Invoke("moveMouseAndClick", click);
+    channel->Invoke("getMouseCoords");
+    char go = 0;
+    if (write(to_parent[1], "h", 1) != 1 || read(to_child[0], &go, 1) != 1) {
+      _exit(4);
+    }
+    exit(0);
+  }
+  close(to_parent[1]);
+  close(to_child[0]);
+  char ready = 0;
+  ASSERT_EQ(read(to_parent[0], &ready, 1), 1);
+  EXPECT_EQ(held(), std::make_pair(true, true));
+  ASSERT_EQ(write(to_child[1], "g", 1), 1);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  close(to_parent[0]);
+  close(to_child[1]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(held(), std::make_pair(false, false));
 }
 
 // libXtst checks for the extension before each request and sends nothing

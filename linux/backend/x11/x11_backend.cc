@@ -47,7 +47,6 @@ class X11Backend;
 struct LiveBackends {
   ~LiveBackends();
   std::set<X11Backend*> backends;
-  pid_t owner = getpid();
 };
 
 LiveBackends& Live() {
@@ -78,6 +77,14 @@ class X11Backend : public Backend {
 
   X11Backend(const X11Backend&) = delete;
   X11Backend& operator=(const X11Backend&) = delete;
+
+  // A forked child shares the connection's socket with the process that
+  // made the backend; only that process may speak on it.
+  void DisconnectAtExit() {
+    if (getpid() == creator_) {
+      Disconnect();
+    }
+  }
 
   // Gives back everything held and restores what was changed, then closes.
   void Disconnect() {
@@ -318,16 +325,12 @@ class X11Backend : public Backend {
   x11::HeldInput held_;
   x11::Keymap keymap_;
   std::chrono::steady_clock::time_point last_attempt_;
+  const pid_t creator_ = getpid();
 };
 
 LiveBackends::~LiveBackends() {
-  // A forked child shares the connection's socket; only the process that
-  // made the backends may speak on it.
-  if (getpid() != owner) {
-    return;
-  }
   for (X11Backend* backend : backends) {
-    backend->Disconnect();
+    backend->DisconnectAtExit();
   }
 }
 
