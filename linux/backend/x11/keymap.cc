@@ -183,7 +183,7 @@ KeyCode Keymap::MapOnSpare(KeySym level1, KeySym level2) {
   }
   bool needs_mapping = false;
   const KeyCode keycode =
-      spares_.Take(level1, level2, SparePool::Clock::now(), &needs_mapping);
+      spares_.Take(level1, level2, ServerTime(), &needs_mapping);
   if (keycode != 0 && needs_mapping && !PutOnKey(keycode, level1, level2)) {
     return 0;
   }
