@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "plugin/recording_backend.h"
 #include "plugin/reply_bytes.h"
+#include "support/channel_methods.h"
 #include "support/plugin_channel.h"
 
 namespace quorvel {
@@ -24,14 +27,36 @@ FlValue* Str(const char* v) {
   return fl_value_new_string(v);
 }
 
+// One call through the channel: what the backend is primed with, the
+// operations the call must reach and the reply it must get back.
 struct Case {
-  const char* label;
+  const char* label;  // names the test case: "screen list" is ScreenList
   const char* method;
   std::function<FlValue*()> args;  // null function: the call carries no args
   std::function<void(RecordingBackend&)> setup;
   std::vector<std::string> calls;
   Bytes reply;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.label << " (" << c.method << ")";
+}
+
+// "key -1 is the top code" becomes Key1IsTheTopCode.
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  std::string name;
+  bool word_start = true;
+  for (const char* p = info.param.label; *p != '\0'; ++p) {
+    const char c = *p;
+    if (!g_ascii_isalnum(c)) {
+      word_start = true;
+      continue;
+    }
+    name += word_start ? g_ascii_toupper(c) : c;
+    word_start = false;
+  }
+  return name;
+}
 
 class DispatcherTest : public ::testing::Test {
  protected:
@@ -55,42 +80,47 @@ std::string CurrentDirectory() {
   return dir;
 }
 
-TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
+std::vector<Case> DispatchCases() {
   const double kNaN = std::numeric_limits<double>::quiet_NaN();
-  const std::vector<Case> cases = {
+  return {
       {"version",
-       "getPlatformVersion",
+       method::kGetPlatformVersion,
        nullptr,
        [](RecordingBackend& b) { b.platform_version = "Linux 6.1.0 (x86_64)"; },
        {"GetPlatformVersion()"},
        StringReply("Linux 6.1.0 (x86_64)")},
       {"username",
-       "getUsername",
+       method::kGetUsername,
        nullptr,
        [](RecordingBackend& b) { b.username = "ada"; },
        {"GetUsername()"},
        StringReply("ada")},
-      {"lock", "lockScreen", nullptr, nullptr, {"LockScreen()"}, NullReply()},
+      {"lock",
+       method::kLockScreen,
+       nullptr,
+       nullptr,
+       {"LockScreen()"},
+       NullReply()},
       {"dark theme",
-       "getPlatformTheme",
+       method::kGetPlatformTheme,
        nullptr,
        [](RecordingBackend& b) { b.dark_theme = true; },
        {"IsDarkTheme()"},
        BoolReply(true)},
       {"light theme",
-       "getPlatformTheme",
+       method::kGetPlatformTheme,
        nullptr,
        nullptr,
        {"IsDarkTheme()"},
        BoolReply(false)},
       {"theme pointer",
-       "getPlatformThemePointer",
+       method::kGetPlatformThemePointer,
        nullptr,
        nullptr,
        {},
        Int32Reply(0)},
       {"mouse coords",
-       "getMouseCoords",
+       method::kGetMouseCoords,
        nullptr,
        [](RecordingBackend& b) {
          b.mouse_x = 12;
@@ -99,7 +129,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"GetMouseCoords()"},
        StringReply("12:-7")},
       {"mouse coords failing",
-       "getMouseCoords",
+       method::kGetMouseCoords,
        nullptr,
        [](RecordingBackend& b) {
          b.mouse_x = 5;
@@ -109,7 +139,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"GetMouseCoords()"},
        StringReply("0:0")},
       {"screen size",
-       "screenSize",
+       method::kScreenSize,
        nullptr,
        [](RecordingBackend& b) {
          b.screen_width = 2944;
@@ -118,7 +148,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"GetScreenSize()"},
        StringReply("2944:1080")},
       {"screen size failing",
-       "screenSize",
+       method::kScreenSize,
        nullptr,
        [](RecordingBackend& b) {
          b.screen_width = 9;
@@ -127,7 +157,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"GetScreenSize()"},
        StringReply("0:0")},
       {"screen list",
-       "screenList",
+       method::kScreenList,
        nullptr,
        [](RecordingBackend& b) {
          b.screens = {{66, 1920, 1080, 0, 0, 1.0},
@@ -138,25 +168,25 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        StringListReply({"66@1920:1080:0:0:1", "67@1280:1024:-1280:-24:1.5",
                         "4294967295@800:600:1920:0:0.666667"})},
       {"empty screen list",
-       "screenList",
+       method::kScreenList,
        nullptr,
        nullptr,
        {"GetScreenList()"},
        StringListReply({})},
       {"hide cursor",
-       "hideCursor",
+       method::kHideCursor,
        nullptr,
        nullptr,
        {"HideCursor()"},
        NullReply()},
       {"show cursor",
-       "showCursor",
+       method::kShowCursor,
        nullptr,
        nullptr,
        {"ShowCursor()"},
        NullReply()},
       {"move",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          return Args({{"x", Int(100)}, {"y", Int(200)}});
        },
@@ -164,13 +194,13 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(100,200)"},
        NullReply()},
       {"move without args",
-       "moveMouse",
+       method::kMoveMouse,
        nullptr,
        nullptr,
        {"MoveMouse(0,0)"},
        NullReply()},
       {"move with a list",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          FlValue* list = fl_value_new_list();
          fl_value_append_take(list, Int(3));
@@ -180,13 +210,13 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(0,0)"},
        NullReply()},
       {"move with an empty map",
-       "moveMouse",
+       method::kMoveMouse,
        [] { return Args({}); },
        nullptr,
        {"MoveMouse(0,0)"},
        NullReply()},
       {"string is not a number",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          return Args({{"x", Str("10")}, {"y", Int(5)}});
        },
@@ -194,7 +224,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(0,5)"},
        NullReply()},
       {"low 32 bits",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          return Args({{"x", Int((int64_t{1} << 32) + 1)},
                       {"y", Int(int64_t{1} << 31)}});
@@ -203,7 +233,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(1,-2147483648)"},
        NullReply()},
       {"minus one stays",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          return Args({{"x", Int(-1)}, {"y", Int(INT64_MIN)}});
        },
@@ -211,7 +241,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(-1,0)"},
        NullReply()},
       {"floats truncate",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          return Args({{"x", Float(10.9)}, {"y", Float(-3.7)}});
        },
@@ -219,7 +249,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(10,-3)"},
        NullReply()},
       {"NaN and huge floats",
-       "moveMouse",
+       method::kMoveMouse,
        [kNaN] {
          return Args({{"x", Float(kNaN)}, {"y", Float(1e300)}});
        },
@@ -227,7 +257,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(-2147483648,-2147483648)"},
        NullReply()},
       {"infinities and range edges",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          return Args({{"x", Float(-INFINITY)}, {"y", Float(2147483647.9)}});
        },
@@ -235,7 +265,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(-2147483648,2147483647)"},
        NullReply()},
       {"other types default",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          return Args(
              {{"x", fl_value_new_bool(true)}, {"y", fl_value_new_null()}});
@@ -244,7 +274,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(0,0)"},
        NullReply()},
       {"non-string keys are not names",
-       "moveMouse",
+       method::kMoveMouse,
        [] {
          FlValue* map = fl_value_new_map();
          fl_value_set_take(map, Int(1), Int(5));
@@ -255,7 +285,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MoveMouse(0,6)"},
        NullReply()},
       {"drag",
-       "dragMouse",
+       method::kDragMouse,
        [] {
          return Args({{"x", Int(-5)}, {"y", Int(7)}});
        },
@@ -263,7 +293,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"DragMouse(-5,7)"},
        NullReply()},
       {"wheel",
-       "wheelMouse",
+       method::kWheelMouse,
        [] {
          return Args({{"x", Int(1)}, {"y", Int(2)}, {"delta", Int(-3)}});
        },
@@ -271,7 +301,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"WheelMouse(1,2,-3)"},
        NullReply()},
       {"click",
-       "moveMouseAndClick",
+       method::kMoveMouseAndClick,
        [] {
          return Args({{"x", Int(10)},
                       {"y", Int(20)},
@@ -282,7 +312,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MouseClick(10,20,\"Down\",\"Right\")"},
        NullReply()},
       {"click with strings missing or mistyped",
-       "moveMouseAndClick",
+       method::kMoveMouseAndClick,
        [] {
          return Args({{"type", Int(1)}});
        },
@@ -290,7 +320,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"MouseClick(0,0,\"\",\"\")"},
        NullReply()},
       {"double click",
-       "doubleClick",
+       method::kDoubleClick,
        [] {
          return Args({{"x", Int(3)}, {"y", Int(4)}});
        },
@@ -298,7 +328,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"DoubleClick(3,4)"},
        NullReply()},
       {"key down",
-       "keyboardClick",
+       method::kKeyboardClick,
        [] {
          return Args({{"key", Int(36)}, {"type", Str("Down")}});
        },
@@ -306,7 +336,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyDown(36)"},
        NullReply()},
       {"key up",
-       "keyboardClick",
+       method::kKeyboardClick,
        [] {
          return Args({{"key", Int(36)}, {"type", Str("Up")}});
        },
@@ -314,7 +344,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyUp(36)"},
        NullReply()},
       {"lower-case down presses",
-       "keyboardClick",
+       method::kKeyboardClick,
        [] {
          return Args({{"key", Int(36)}, {"type", Str("down")}});
        },
@@ -322,7 +352,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyPress(36)"},
        NullReply()},
       {"missing type presses",
-       "keyboardClick",
+       method::kKeyboardClick,
        [] {
          return Args({{"key", Int(36)}});
        },
@@ -330,7 +360,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyPress(36)"},
        NullReply()},
       {"trailing blank presses",
-       "keyboardClick",
+       method::kKeyboardClick,
        [] {
          return Args({{"key", Int(36)}, {"type", Str("Down ")}});
        },
@@ -338,7 +368,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyPress(36)"},
        NullReply()},
       {"key -1 is the top code",
-       "keyboardClick",
+       method::kKeyboardClick,
        [] {
          return Args({{"key", Int(-1)}});
        },
@@ -346,7 +376,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyPress(4294967295)"},
        NullReply()},
       {"shift",
-       "keyboardClickShiftPressed",
+       method::kKeyboardClickShiftPressed,
        [] {
          return Args({{"key", Int(8)}});
        },
@@ -354,7 +384,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyPressWithModifiers(8,[56])"},
        NullReply()},
       {"command",
-       "keyboardClickCommandPressed",
+       method::kKeyboardClickCommandPressed,
        [] {
          return Args({{"key", Int(8)}});
        },
@@ -362,7 +392,7 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"KeyPressWithModifiers(8,[55])"},
        NullReply()},
       {"type",
-       "keyboardPress",
+       method::kKeyboardPress,
        [] {
          return Args({{"char", Str("è")}});
        },
@@ -370,13 +400,13 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"TypeText(\"è\")"},
        BoolReply(true)},
       {"type without char",
-       "keyboardPress",
+       method::kKeyboardPress,
        nullptr,
        nullptr,
        {"TypeText(\"\")"},
        BoolReply(false)},
       {"open directory",
-       "openDirectory",
+       method::kOpenDirectory,
        [] {
          return Args({{"path", Str("/tmp/a b")}});
        },
@@ -384,64 +414,74 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        {"OpenDirectory(\"/tmp/a b\")"},
        NullReply()},
       {"current directory",
-       "getCurrentDirectory",
+       method::kGetCurrentDirectory,
        nullptr,
        nullptr,
        {},
        StringReply(CurrentDirectory())},
       {"start cmd-tab",
-       "startCmdTabInterception",
+       method::kStartCmdTabInterception,
        nullptr,
        nullptr,
        {},
        BoolReply(false)},
       {"stop cmd-tab",
-       "stopCmdTabInterception",
+       method::kStopCmdTabInterception,
        nullptr,
        nullptr,
        {},
        BoolReply(false)},
       {"screen access",
-       "hasScreenAccess",
+       method::kHasScreenAccess,
        nullptr,
        nullptr,
        {},
        BoolReply(true)},
       {"accessibility",
-       "hasAXIsProcessTrusted",
+       method::kHasAXIsProcessTrusted,
        nullptr,
        nullptr,
        {},
        BoolReply(true)},
       {"full disk",
-       "hasFullAccessDisk",
+       method::kHasFullAccessDisk,
        nullptr,
        nullptr,
        {},
        BoolReply(false)},
       {"set screen access",
-       "setScreenAccess",
+       method::kSetScreenAccess,
        [] {
          return Args({{"value", Int(1)}});
        },
        nullptr,
        {},
        NullReply()},
-      {"set full disk", "setFullAccessDisk", nullptr, nullptr, {}, NullReply()},
-      {"set accessibility",
-       "setAXIsProcessTrusted",
+      {"set full disk",
+       method::kSetFullAccessDisk,
        nullptr,
        nullptr,
        {},
        NullReply()},
-      {"set finder", "setFinderControl", nullptr, nullptr, {}, NullReply()},
+      {"set accessibility",
+       method::kSetAXIsProcessTrusted,
+       nullptr,
+       nullptr,
+       {},
+       NullReply()},
+      {"set finder",
+       method::kSetFinderControl,
+       nullptr,
+       nullptr,
+       {},
+       NullReply()},
       {"get finder",
-       "getFinderControl",
+       method::kGetFinderControl,
        nullptr,
        nullptr,
        {},
        StringReply("1")},
-      {"mouse path", "getMousePath", nullptr, nullptr, {}, NullReply()},
+      {"mouse path", method::kGetMousePath, nullptr, nullptr, {}, NullReply()},
       {"names are case-sensitive",
        "MoveMouse",
        [] {
@@ -458,27 +498,46 @@ TEST_F(DispatcherTest, EveryMethodCallsItsOperationAndEncodesItsReply) {
        NotImplementedReply()},
       {"empty name", "", nullptr, nullptr, {}, NotImplementedReply()},
   };
+}
 
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    backend_->Reset();
-    if (c.setup) {
-      c.setup(*backend_);
-    }
-    Bytes reply = Send(c.method, c.args ? c.args() : nullptr);
-    EXPECT_EQ(backend_->calls, c.calls);
-    EXPECT_EQ(reply, c.reply);
+class DispatchCaseTest : public DispatcherTest,
+                         public ::testing::WithParamInterface<Case> {};
+
+TEST_P(DispatchCaseTest, CallsItsOperationAndEncodesItsReply) {
+  const Case& c = GetParam();
+  backend_->Reset();
+  if (c.setup) {
+    c.setup(*backend_);
+  }
+  Bytes reply = Send(c.method, c.args ? c.args() : nullptr);
+  EXPECT_EQ(backend_->calls, c.calls);
+  EXPECT_EQ(reply, c.reply);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMethod,
+                         DispatchCaseTest,
+                         ::testing::ValuesIn(DispatchCases()),
+                         CaseName);
+
+// The cases above reach every method of the shared list.
+TEST(DispatchCasesTest, CoverEveryChannelMethod) {
+  const std::vector<Case> cases = DispatchCases();
+  for (const char* method : kChannelMethods) {
+    EXPECT_TRUE(std::any_of(
+        cases.begin(), cases.end(),
+        [method](const Case& c) { return std::string(c.method) == method; }))
+        << method;
   }
 }
 
 // The fixed answers stay fixed whatever the call carries.
 TEST_F(DispatcherTest, FixedAnswersIgnoreArguments) {
   const std::vector<std::pair<const char*, Bytes>> fixed = {
-      {"getPlatformThemePointer", Int32Reply(0)},
-      {"startCmdTabInterception", BoolReply(false)},
-      {"hasScreenAccess", BoolReply(true)},
-      {"getFinderControl", StringReply("1")},
-      {"getMousePath", NullReply()},
+      {method::kGetPlatformThemePointer, Int32Reply(0)},
+      {method::kStartCmdTabInterception, BoolReply(false)},
+      {method::kHasScreenAccess, BoolReply(true)},
+      {method::kGetFinderControl, StringReply("1")},
+      {method::kGetMousePath, NullReply()},
   };
   for (const auto& [method, expected] : fixed) {
     SCOPED_TRACE(method);

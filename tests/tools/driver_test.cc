@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "driver_run.h"
+#include "support/channel_methods.h"
 #include "support/command_stub.h"
 #include "support/scratch_dir.h"
 
@@ -56,62 +58,58 @@ class DriverWithoutDisplay : public ::testing::Test {
 };
 
 struct Expected {
-  const char* call;
-  const char* line;  // a regular expression for the whole output line
+  const char* method;
+  std::string args;   // as typed after the method name
+  std::string shown;  // a regular expression for the arguments echoed back
+  std::string reply;  // a regular expression for the reply
 };
 
 TEST_F(DriverWithoutDisplay, AnswersAllThirtyTwoMethods) {
   const std::string cwd = "\"" + dir_ + "\"";
-  const std::string open = "openDirectory path=" + cwd;
-  const std::string open_line =
-      "openDirectory \\{path: " + cwd + "\\} -> success null";
-  const std::string cwd_line = "getCurrentDirectory -> success " + cwd;
   const Expected methods[] = {
-      {"getPlatformVersion", "getPlatformVersion -> success \"Linux .+\""},
-      {"getUsername", "getUsername -> success \".*\""},
-      {"lockScreen", "lockScreen -> success null"},
-      {"getPlatformTheme", "getPlatformTheme -> success (true|false)"},
-      {"getPlatformThemePointer", "getPlatformThemePointer -> success 0"},
-      {"getMouseCoords", "getMouseCoords -> success \"0:0\""},
-      {"screenSize", "screenSize -> success \"0:0\""},
-      {"screenList", "screenList -> success \\[\\]"},
-      {"hideCursor", "hideCursor -> success null"},
-      {"showCursor", "showCursor -> success null"},
-      {"moveMouse x=100 y=200",
-       "moveMouse \\{x: 100, y: 200\\} -> success null"},
-      {"dragMouse x=110 y=-5", "dragMouse \\{x: 110, y: -5\\} -> success null"},
-      {"wheelMouse x=0 y=0 delta=-3",
-       "wheelMouse \\{x: 0, y: 0, delta: -3\\} -> success null"},
-      {"moveMouseAndClick x=10 y=20 type=Down button=Right",
-       "moveMouseAndClick \\{x: 10, y: 20, type: \"Down\", button: "
-       "\"Right\"\\} -> success null"},
-      {"doubleClick x=10.5 y=20",
-       "doubleClick \\{x: 10.5, y: 20\\} -> success null"},
-      {"keyboardClick key=0x24 type=Down",
-       "keyboardClick \\{key: 36, type: \"Down\"\\} -> success null"},
-      {"keyboardClickShiftPressed key=0",
-       "keyboardClickShiftPressed \\{key: 0\\} -> success null"},
-      {"keyboardClickCommandPressed key=0",
-       "keyboardClickCommandPressed \\{key: 0\\} -> success null"},
-      {"keyboardPress char=è",
-       "keyboardPress \\{char: \"è\"\\} -> success false"},
-      {open.c_str(), open_line.c_str()},
-      {"getCurrentDirectory", cwd_line.c_str()},
-      {"startCmdTabInterception", "startCmdTabInterception -> success false"},
-      {"stopCmdTabInterception", "stopCmdTabInterception -> success false"},
-      {"hasScreenAccess", "hasScreenAccess -> success true"},
-      {"hasAXIsProcessTrusted", "hasAXIsProcessTrusted -> success true"},
-      {"hasFullAccessDisk", "hasFullAccessDisk -> success false"},
-      {"setScreenAccess", "setScreenAccess -> success null"},
-      {"setFullAccessDisk", "setFullAccessDisk -> success null"},
-      {"setAXIsProcessTrusted", "setAXIsProcessTrusted -> success null"},
-      {"setFinderControl", "setFinderControl -> success null"},
-      {"getFinderControl", "getFinderControl -> success \"1\""},
-      {"getMousePath", "getMousePath -> success null"},
+      {method::kGetPlatformVersion, "", "", "\"Linux .+\""},
+      {method::kGetUsername, "", "", "\".*\""},
+      {method::kLockScreen, "", "", "null"},
+      {method::kGetPlatformTheme, "", "", "(true|false)"},
+      {method::kGetPlatformThemePointer, "", "", "0"},
+      {method::kGetMouseCoords, "", "", "\"0:0\""},
+      {method::kScreenSize, "", "", "\"0:0\""},
+      {method::kScreenList, "", "", "\\[\\]"},
+      {method::kHideCursor, "", "", "null"},
+      {method::kShowCursor, "", "", "null"},
+      {method::kMoveMouse, "x=100 y=200", "\\{x: 100, y: 200\\}", "null"},
+      {method::kDragMouse, "x=110 y=-5", "\\{x: 110, y: -5\\}", "null"},
+      {method::kWheelMouse, "x=0 y=0 delta=-3", "\\{x: 0, y: 0, delta: -3\\}",
+       "null"},
+      {method::kMoveMouseAndClick, "x=10 y=20 type=Down button=Right",
+       "\\{x: 10, y: 20, type: \"Down\", button: \"Right\"\\}", "null"},
+      {method::kDoubleClick, "x=10.5 y=20", "\\{x: 10.5, y: 20\\}", "null"},
+      {method::kKeyboardClick, "key=0x24 type=Down",
+       "\\{key: 36, type: \"Down\"\\}", "null"},
+      {method::kKeyboardClickShiftPressed, "key=0", "\\{key: 0\\}", "null"},
+      {method::kKeyboardClickCommandPressed, "key=0", "\\{key: 0\\}", "null"},
+      {method::kKeyboardPress, "char=è", "\\{char: \"è\"\\}", "false"},
+      {method::kOpenDirectory, "path=" + cwd, "\\{path: " + cwd + "\\}",
+       "null"},
+      {method::kGetCurrentDirectory, "", "", cwd},
+      {method::kStartCmdTabInterception, "", "", "false"},
+      {method::kStopCmdTabInterception, "", "", "false"},
+      {method::kHasScreenAccess, "", "", "true"},
+      {method::kHasAXIsProcessTrusted, "", "", "true"},
+      {method::kHasFullAccessDisk, "", "", "false"},
+      {method::kSetScreenAccess, "", "", "null"},
+      {method::kSetFullAccessDisk, "", "", "null"},
+      {method::kSetAXIsProcessTrusted, "", "", "null"},
+      {method::kSetFinderControl, "", "", "null"},
+      {method::kGetFinderControl, "", "", "\"1\""},
+      {method::kGetMousePath, "", "", "null"},
   };
+  ASSERT_EQ(std::size(methods), kChannelMethodCount);
   std::string script = "# every method once\n";
-  for (const Expected& method : methods) {
-    script += std::string(method.call) + "\n";
+  for (size_t i = 0; i < std::size(methods); ++i) {
+    EXPECT_STREQ(methods[i].method, kChannelMethods[i]);
+    script += methods[i].method;
+    script += methods[i].args.empty() ? "\n" : " " + methods[i].args + "\n";
   }
 
   const DriverRun run = RunScript(script);
@@ -119,8 +117,13 @@ TEST_F(DriverWithoutDisplay, AnswersAllThirtyTwoMethods) {
   EXPECT_EQ(run.exit_status, 0) << run.err;
   ASSERT_EQ(run.lines.size(), std::size(methods)) << run.out;
   for (size_t i = 0; i < std::size(methods); ++i) {
-    EXPECT_TRUE(std::regex_match(run.lines[i], std::regex(methods[i].line)))
-        << run.lines[i] << "\n  does not match " << methods[i].line;
+    const Expected& expected = methods[i];
+    const std::string line =
+        std::string(expected.method) +
+        (expected.shown.empty() ? "" : " " + expected.shown) + " -> success " +
+        expected.reply;
+    EXPECT_TRUE(std::regex_match(run.lines[i], std::regex(line)))
+        << run.lines[i] << "\n  does not match " << line;
   }
 }
 
