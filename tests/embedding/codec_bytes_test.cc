@@ -35,13 +35,13 @@ class CodecBytesTest : public ::testing::Test {
     return bytes ? ToVector(bytes) : Bytes();
   }
 
-  ValuePtr Decode(const Bytes& bytes) {
+  FlValuePtr Decode(const Bytes& bytes) {
     g_autoptr(GBytes) message = ToBytes(bytes);
     g_autoptr(GError) error = nullptr;
     FlValue* value = fl_message_codec_decode_message(
         FL_MESSAGE_CODEC(message_codec_), message, &error);
     EXPECT_NE(value, nullptr) << error->message;
-    return ValuePtr(value);
+    return FlValuePtr(value);
   }
 
   FlMethodCodecClass* Method() {
@@ -160,7 +160,7 @@ const ValueCase kValueCases[] = {
 TEST_F(CodecBytesTest, EncodesEachTypeAsDartDoes) {
   for (const ValueCase& c : kValueCases) {
     SCOPED_TRACE(c.name);
-    ValuePtr value(c.make());
+    FlValuePtr value(c.make());
     EXPECT_EQ(Encode(value.get()), Hex(c.hex));
   }
 }
@@ -168,8 +168,8 @@ TEST_F(CodecBytesTest, EncodesEachTypeAsDartDoes) {
 TEST_F(CodecBytesTest, DecodesWhatItEncodes) {
   for (const ValueCase& c : kValueCases) {
     SCOPED_TRACE(c.name);
-    ValuePtr value(c.make());
-    ValuePtr decoded = Decode(Hex(c.hex));
+    FlValuePtr value(c.make());
+    FlValuePtr decoded = Decode(Hex(c.hex));
     ASSERT_NE(decoded, nullptr);
     EXPECT_TRUE(fl_value_equal(decoded.get(), value.get()));
   }
@@ -180,7 +180,7 @@ TEST_F(CodecBytesTest, EncodesCNullAsNull) {
 }
 
 TEST_F(CodecBytesTest, Int64OnTheWireDecodesAsInt) {
-  ValuePtr small = Decode(Hex("04 05000000 00000000"));
+  FlValuePtr small = Decode(Hex("04 05000000 00000000"));
   EXPECT_EQ(fl_value_get_type(small.get()), FL_VALUE_TYPE_INT);
   EXPECT_EQ(fl_value_get_int(small.get()), 5);
 }
@@ -204,10 +204,10 @@ TEST_F(CodecBytesTest, SizesEscapeAt254And65536) {
     for (size_t i = 0; i < data.size(); i++) {
       data[i] = static_cast<uint8_t>(i * 7);
     }
-    ValuePtr value(fl_value_new_uint8_list(data.data(), data.size()));
+    FlValuePtr value(fl_value_new_uint8_list(data.data(), data.size()));
     Bytes expected = Concat({Hex(c.header), data});
     EXPECT_EQ(Encode(value.get()), expected);
-    ValuePtr decoded = Decode(expected);
+    FlValuePtr decoded = Decode(expected);
     ASSERT_NE(decoded, nullptr);
     EXPECT_TRUE(fl_value_equal(decoded.get(), value.get()));
   }
@@ -215,10 +215,10 @@ TEST_F(CodecBytesTest, SizesEscapeAt254And65536) {
 
 TEST_F(CodecBytesTest, StringOf300BytesUsesTheTwoByteSize) {
   std::string text(300, 'x');
-  ValuePtr value(fl_value_new_string(text.c_str()));
+  FlValuePtr value(fl_value_new_string(text.c_str()));
   Bytes expected = Concat({Hex("07 fe 2c01"), Bytes(text.begin(), text.end())});
   EXPECT_EQ(Encode(value.get()), expected);
-  ValuePtr decoded = Decode(expected);
+  FlValuePtr decoded = Decode(expected);
   EXPECT_STREQ(fl_value_get_string(decoded.get()), text.c_str());
 }
 

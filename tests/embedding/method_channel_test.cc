@@ -31,7 +31,7 @@ struct Recorder {
   int calls = 0;
   int destroyed = 0;
   std::string method;
-  ValuePtr args;
+  FlValuePtr args;
   FlMethodCall* kept = nullptr;
 };
 

@@ -30,7 +30,7 @@ TEST(FlValueTest, LookupOnANonMapLogsACriticalAndFindsNothing) {
       [] { return fl_value_new_string("key"); },
   };
   for (auto make : non_maps) {
-    ValuePtr value(make());
+    FlValuePtr value(make());
     SCOPED_TRACE(ToString(value.get()));
     LogCapture log;
     EXPECT_EQ(fl_value_lookup_string(value.get(), "key"), nullptr);
@@ -41,7 +41,7 @@ TEST(FlValueTest, LookupOnANonMapLogsACriticalAndFindsNothing) {
 }
 
 TEST(FlValueTest, LookupOfAnAbsentKeyIsSilent) {
-  ValuePtr map(fl_value_new_map());
+  FlValuePtr map(fl_value_new_map());
   fl_value_set_take(map.get(), fl_value_new_int(1), fl_value_new_bool(true));
   LogCapture log;
   EXPECT_EQ(fl_value_lookup_string(map.get(), "x"), nullptr);
@@ -58,8 +58,8 @@ TEST(FlValueTest, NullPointerReadsAsNullTypeWithACritical) {
 }
 
 TEST(FlValueTest, GettersOfTheWrongTypeLogAndReturnTheDefault) {
-  ValuePtr integer(fl_value_new_int(10));
-  ValuePtr real(fl_value_new_float(10.9));
+  FlValuePtr integer(fl_value_new_int(10));
+  FlValuePtr real(fl_value_new_float(10.9));
   LogCapture log;
   EXPECT_EQ(fl_value_get_float(integer.get()), 0.0);
   EXPECT_EQ(fl_value_get_int(real.get()), 0);
@@ -70,41 +70,41 @@ TEST(FlValueTest, GettersOfTheWrongTypeLogAndReturnTheDefault) {
 }
 
 TEST(FlValueTest, EqualityNeedsTheSameType) {
-  ValuePtr one(fl_value_new_int(1));
-  ValuePtr one_point_oh(fl_value_new_float(1.0));
-  ValuePtr other_one(fl_value_new_int(1));
+  FlValuePtr one(fl_value_new_int(1));
+  FlValuePtr one_point_oh(fl_value_new_float(1.0));
+  FlValuePtr other_one(fl_value_new_int(1));
   EXPECT_FALSE(fl_value_equal(one.get(), one_point_oh.get()));
   EXPECT_TRUE(fl_value_equal(one.get(), other_one.get()));
 
   const int32_t ints[] = {1, 2};
   const int64_t longs[] = {1, 2};
-  ValuePtr int32s(fl_value_new_int32_list(ints, 2));
-  ValuePtr int64s(fl_value_new_int64_list(longs, 2));
+  FlValuePtr int32s(fl_value_new_int32_list(ints, 2));
+  FlValuePtr int64s(fl_value_new_int64_list(longs, 2));
   EXPECT_FALSE(fl_value_equal(int32s.get(), int64s.get()));
 }
 
 TEST(FlValueTest, MapsCompareRegardlessOfOrderListsDoNot) {
-  ValuePtr ab(fl_value_new_map());
+  FlValuePtr ab(fl_value_new_map());
   fl_value_set_string_take(ab.get(), "a", fl_value_new_int(1));
   fl_value_set_string_take(ab.get(), "b", fl_value_new_int(2));
-  ValuePtr ba(fl_value_new_map());
+  FlValuePtr ba(fl_value_new_map());
   fl_value_set_string_take(ba.get(), "b", fl_value_new_int(2));
   fl_value_set_string_take(ba.get(), "a", fl_value_new_int(1));
   EXPECT_TRUE(fl_value_equal(ab.get(), ba.get()));
   fl_value_set_string_take(ba.get(), "a", fl_value_new_int(3));
   EXPECT_FALSE(fl_value_equal(ab.get(), ba.get()));
 
-  ValuePtr list12(fl_value_new_list());
+  FlValuePtr list12(fl_value_new_list());
   fl_value_append_take(list12.get(), fl_value_new_int(1));
   fl_value_append_take(list12.get(), fl_value_new_int(2));
-  ValuePtr list21(fl_value_new_list());
+  FlValuePtr list21(fl_value_new_list());
   fl_value_append_take(list21.get(), fl_value_new_int(2));
   fl_value_append_take(list21.get(), fl_value_new_int(1));
   EXPECT_FALSE(fl_value_equal(list12.get(), list21.get()));
 }
 
 TEST(FlValueTest, MapKeepsInsertionOrderAndReplacesInPlace) {
-  ValuePtr map(fl_value_new_map());
+  FlValuePtr map(fl_value_new_map());
   fl_value_set_string_take(map.get(), "z", fl_value_new_int(1));
   fl_value_set_string_take(map.get(), "a", fl_value_new_int(2));
   fl_value_set_string_take(map.get(), "m", fl_value_new_int(3));
@@ -117,9 +117,9 @@ TEST(FlValueTest, MapKeepsInsertionOrderAndReplacesInPlace) {
 }
 
 TEST(FlValueTest, SetAndAppendRefWhileTakeVariantsTakeOver) {
-  ValuePtr child(fl_value_new_string("kept"));
-  ValuePtr list(fl_value_new_list());
-  ValuePtr map(fl_value_new_map());
+  FlValuePtr child(fl_value_new_string("kept"));
+  FlValuePtr list(fl_value_new_list());
+  FlValuePtr map(fl_value_new_map());
   fl_value_append(list.get(), child.get());
   fl_value_set_string(map.get(), "k", child.get());
   fl_value_set(map.get(), child.get(), child.get());
@@ -130,8 +130,8 @@ TEST(FlValueTest, SetAndAppendRefWhileTakeVariantsTakeOver) {
 }
 
 TEST(FlValueTest, TakeOnTheWrongContainerLogsACritical) {
-  ValuePtr not_a_list(fl_value_new_map());
-  ValuePtr child(fl_value_new_int(1));
+  FlValuePtr not_a_list(fl_value_new_map());
+  FlValuePtr child(fl_value_new_int(1));
   LogCapture log;
   fl_value_append(not_a_list.get(), child.get());
   EXPECT_THAT(log.Messages(G_LOG_LEVEL_CRITICAL),
@@ -139,9 +139,9 @@ TEST(FlValueTest, TakeOnTheWrongContainerLogsACritical) {
 }
 
 TEST(FlValueTest, SizedStringsStopAtLengthOrNul) {
-  ValuePtr cut(fl_value_new_string_sized("abcdef", 3));
-  ValuePtr embedded(fl_value_new_string_sized("ab\0cd", 5));
-  ValuePtr empty(fl_value_new_string_sized(nullptr, 0));
+  FlValuePtr cut(fl_value_new_string_sized("abcdef", 3));
+  FlValuePtr embedded(fl_value_new_string_sized("ab\0cd", 5));
+  FlValuePtr empty(fl_value_new_string_sized(nullptr, 0));
   EXPECT_STREQ(fl_value_get_string(cut.get()), "abc");
   EXPECT_STREQ(fl_value_get_string(embedded.get()), "ab");
   EXPECT_STREQ(fl_value_get_string(empty.get()), "");
@@ -184,14 +184,14 @@ TEST(FlValueTest, PrintsLikeDart) {
        "{x: []}"},
   };
   for (const PrintCase& c : cases) {
-    ValuePtr value(c.make());
+    FlValuePtr value(c.make());
     EXPECT_EQ(ToString(value.get()), c.text);
   }
 }
 
 TEST(FlMethodResponseTest, ResponsesRefTheirValues) {
-  ValuePtr result(fl_value_new_string("r"));
-  ValuePtr details(fl_value_new_string("d"));
+  FlValuePtr result(fl_value_new_string("r"));
+  FlValuePtr details(fl_value_new_string("d"));
   g_autoptr(FlMethodSuccessResponse) success =
       fl_method_success_response_new(result.get());
   g_autoptr(FlMethodErrorResponse) failure =
@@ -206,7 +206,7 @@ TEST(FlMethodResponseTest, ResponsesRefTheirValues) {
 }
 
 TEST(FlMethodResponseTest, GetResultBorrowsOrReportsTheFailure) {
-  ValuePtr result(fl_value_new_int(7));
+  FlValuePtr result(fl_value_new_int(7));
   g_autoptr(FlMethodResponse) success =
       FL_METHOD_RESPONSE(fl_method_success_response_new(result.get()));
   g_autoptr(GError) error = nullptr;

@@ -20,10 +20,10 @@ struct Reply {
   enum Kind { kSuccess, kError, kNotImplemented, kNoReply };
 
   Kind kind = kNoReply;
-  ValuePtr result;   // success: the result (a null value for none)
-  std::string code;  // error only
+  FlValuePtr result;  // success: the result (a null value for none)
+  std::string code;   // error only
   std::string message;
-  ValuePtr details;            // error only; nullptr when absent
+  FlValuePtr details;          // error only; nullptr when absent
   std::vector<uint8_t> bytes;  // the raw reply
 };
 

@@ -6,15 +6,14 @@
 #include <memory>
 
 namespace quorvel {
-namespace testing {
 
 // An owned FlValue, for members and containers where g_autoptr cannot go.
-struct ValueUnref {
+// Shared by the tests and the command-line driver.
+struct FlValueUnref {
   void operator()(FlValue* value) const { fl_value_unref(value); }
 };
-using ValuePtr = std::unique_ptr<FlValue, ValueUnref>;
+using FlValuePtr = std::unique_ptr<FlValue, FlValueUnref>;
 
-}  // namespace testing
 }  // namespace quorvel
 
 #endif  // QUORVEL_TESTS_SUPPORT_VALUE_PTR_H_

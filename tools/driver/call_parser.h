@@ -7,13 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/value_ptr.h"
+
 namespace quorvel {
 namespace driver {
-
-struct FlValueUnref {
-  void operator()(FlValue* value) const { fl_value_unref(value); }
-};
-using FlValuePtr = std::unique_ptr<FlValue, FlValueUnref>;
 
 // One method call as the driver sends it.
 struct Call {
