@@ -2,6 +2,8 @@
 
 #include <X11/Xutil.h>
 
+#include <cstddef>
+
 namespace quorvel {
 namespace x11 {
 namespace {
@@ -106,8 +108,9 @@ KeySym KeyClientKeysym(const XkbDescRec& xkb,
     return NoSymbol;
   }
   const XkbKeyTypeRec* type = XkbKeyKeyType(&xkb, keycode, key_group);
-  const KeySym* syms = XkbKeySymsPtr(&xkb, keycode) +
-                       key_group * XkbKeyGroupsWidth(&xkb, keycode);
+  const ptrdiff_t offset =
+      static_cast<ptrdiff_t>(key_group) * XkbKeyGroupsWidth(&xkb, keycode);
+  const KeySym* syms = XkbKeySymsPtr(&xkb, keycode) + offset;
   return ClientKeysym(*type, syms, type->num_levels, mods);
 }
 
