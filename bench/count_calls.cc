@@ -14,6 +14,8 @@
 // Only the loop is counted; warm-up calls before it fill the lazy tables and
 // the Xlib extension records. The X server's work is not in the count.
 
+#include "backend/x11/xlib.h"
+
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -23,14 +25,11 @@
 #include <memory>
 #include <string>
 
-// Before any X header: X.h defines KeyPress as a macro, which would break
-// the Backend operation of that name.
-#include "plugin/method_call_handler.h"
-
 #include <X11/keysym.h>
 
 #include "bare_requests.h"
 #include "bench_support.h"
+#include "plugin/method_call_handler.h"
 
 namespace {
 

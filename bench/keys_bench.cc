@@ -5,11 +5,8 @@
 // median of the calls is reported. A request that waits for a reply would
 // wait behind the previous call's hold and show here as ~15 ms.
 
-// Before any X header: X.h defines KeyPress as a macro, which would break
-// the Backend operation of that name.
-#include "plugin/method_call_handler.h"
+#include "backend/x11/xlib.h"
 
-#include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <benchmark/benchmark.h>
@@ -22,6 +19,7 @@
 
 #include "bare_requests.h"
 #include "bench_support.h"
+#include "plugin/method_call_handler.h"
 
 namespace {
 

@@ -2,11 +2,8 @@
 // the bare Xlib requests the plugin sends for it, made on a connection of our
 // own; and the tools people use instead of the plugin.
 
-// Before any X header: X.h defines KeyPress as a macro, which would break
-// the Backend operation of that name.
-#include "plugin/method_call_handler.h"
+#include "backend/x11/xlib.h"
 
-#include <X11/Xlib.h>
 #include <benchmark/benchmark.h>
 
 extern "C" {
@@ -21,6 +18,7 @@ extern "C" {
 
 #include "bare_requests.h"
 #include "bench_support.h"
+#include "plugin/method_call_handler.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-// Before any X header: X.h defines KeyPress and None as macros.
+// gtest before any X header: X.h defines None as a macro.
 #include <gtest/gtest.h>
 
-#include "backend/backend.h"
+#include "backend/x11/xlib.h"
 
-#include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
 #include <string>
 #include <vector>
 
+#include "backend/backend.h"
 #include "backend/x11/connection.h"
 #include "backend/x11/cursor.h"
 #include "support/environment.h"

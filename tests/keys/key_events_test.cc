@@ -1,8 +1,12 @@
 // Key events as the X server receives them: every macOS key through the
 // channel, the hold between press and release, and modifiers around a key.
 
-#include <X11/keysym.h>
+// gtest before any X header: X.h defines None as a macro.
 #include <gtest/gtest.h>
+
+#include "backend/x11/xlib.h"
+
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <memory>
@@ -17,11 +21,6 @@
 #include "support/record_observer.h"
 #include "support/x_server.h"
 #include "support/x_server_test.h"
-
-// Xlib comes in through the fixtures, after gtest (X.h's None macro breaks
-// it) and after backend.h. X.h's KeyPress event-type macro would still
-// rename Backend::KeyPress in the calls below.
-#undef KeyPress
 
 namespace quorvel {
 namespace {

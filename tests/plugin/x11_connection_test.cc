@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "backend/x11/xlib.h"
+
 #include <memory>
 #include <regex>
 #include <string>
 
-#include "backend/backend.h"
-// After gtest and the backend interface: X.h defines None, Bool and KeyPress
-// as macros.
-#include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
+#include "backend/backend.h"
 #include "support/environment.h"
 #include "support/plugin_channel.h"
 #include "support/stderr_capture.h"

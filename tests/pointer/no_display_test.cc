@@ -1,7 +1,6 @@
-// Before any X header: X.h defines KeyPress as a macro.
-#include "backend/backend.h"
-
 #include <gtest/gtest.h>
+
+#include "backend/backend.h"
 
 #include "support/environment.h"
 #include "support/stderr_capture.h"

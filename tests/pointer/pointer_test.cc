@@ -1,9 +1,9 @@
-// Before any X header: X.h defines KeyPress and None as macros.
+// gtest before any X header: X.h defines None as a macro.
 #include <gtest/gtest.h>
 
-#include "backend/backend.h"
+#include "backend/x11/xlib.h"
 
-#include <X11/Xlib.h>
+#include "backend/backend.h"
 
 #include <cstdint>
 #include <limits>

@@ -1,15 +1,14 @@
 #ifndef QUORVEL_BACKEND_X11_RANDR_SCREENS_H_
 #define QUORVEL_BACKEND_X11_RANDR_SCREENS_H_
 
-// Before any X header: X.h defines KeyPress as a macro, which would break
-// the Backend operation of that name.
-#include "backend/backend.h"
+#include "backend/x11/xlib.h"
 
-#include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <memory>
 #include <vector>
+
+#include "backend/backend.h"
 
 namespace quorvel {
 namespace x11 {

@@ -1,7 +1,4 @@
-#include <X11/Xlib.h>
-// X.h names the key-press event type KeyPress; undefined here so that the
-// Backend operation of the same name keeps its name in this file.
-#undef KeyPress
+#include "backend/x11/xlib.h"
 
 #include <unistd.h>
 
@@ -336,7 +333,7 @@ LiveBackends::~LiveBackends() {
 
 }  // namespace
 
-std::unique_ptr<Backend> CreateBackend() {
+std::unique_ptr<Backend> CreateX11Backend() {
   return std::make_unique<X11Backend>();
 }
 
