@@ -160,7 +160,7 @@ void LetTheLockFinish() {
     if (g_main_context_iteration(nullptr, FALSE)) {
       last_work = g_get_monotonic_time();
     } else {
-      g_usleep(10 * 1000);
+      g_usleep(10000);
     }
   }
 }
