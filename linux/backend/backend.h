@@ -67,8 +67,9 @@ class Backend {
   virtual void ShowCursor() = 0;
 };
 
-// Creates the backend for this platform: always the X11 one, with or without a
-// display.
+// Creates the backend for this desktop: the GNOME one on a GNOME Wayland
+// session whose compositor offers remote desktop, else the X11 one (with or
+// without a display).
 std::unique_ptr<Backend> CreateBackend();
 
 }  // namespace quorvel

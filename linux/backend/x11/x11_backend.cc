@@ -333,7 +333,7 @@ LiveBackends::~LiveBackends() {
 
 }  // namespace
 
-std::unique_ptr<Backend> CreateBackend() {
+std::unique_ptr<Backend> CreateX11Backend() {
   return std::make_unique<X11Backend>();
 }
 

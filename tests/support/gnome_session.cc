@@ -1,0 +1,288 @@
+#include "support/gnome_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <sstream>
+
+#include "support/child_process.h"
+
+extern char** environ;
+
+namespace quorvel {
+namespace testing {
+namespace {
+
+// Guards against a piece that never comes up, not a performance bound:
+// mutter starts in about a second here, far slower on a loaded machine.
+constexpr int kStartTimeoutMs = 30000;
+constexpr int kPollIntervalMs = 20;
+constexpr char kWaylandDisplay[] = "wayland-test";
+
+constexpr char kSessionBusConfig[] = R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=@PATH@</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+
+std::string ReadLineFrom(int fd) {
+  std::string line;
+  for (int waited = 0; waited < kStartTimeoutMs;) {
+    pollfd entry = {fd, POLLIN, 0};
+    const int ready = poll(&entry, 1, kPollIntervalMs);
+    if (ready == 0) {
+      waited += kPollIntervalMs;
+      continue;
+    }
+    char c;
+    if (ready < 0 || read(fd, &c, 1) != 1) {
+      break;
+    }
+    if (c == '\n') {
+      return line;
+    }
+    line += c;
+  }
+  return {};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool Running(pid_t pid) {
+  return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0;
+}
+
+bool NameOwned(const std::string& address, const char* name) {
+  g_autoptr(GDBusConnection) connection =
+      g_dbus_connection_new_for_address_sync(
+          address.c_str(),
+          static_cast<GDBusConnectionFlags>(
+              G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+          nullptr, nullptr, nullptr);
+  if (!connection) {
+    return false;
+  }
+  g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
+      connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+      "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
+      G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+  gboolean owned = FALSE;
+  if (reply) {
+    g_variant_get(reply, "(b)", &owned);
+  }
+  g_dbus_connection_close_sync(connection, nullptr, nullptr);
+  return owned;
+}
+
+// Polls `ready` until it holds or `pid` exits; false on exit or timeout.
+bool WaitUntil(pid_t pid, const std::function<bool()>& ready) {
+  for (int waited = 0; waited < kStartTimeoutMs; waited += kPollIntervalMs) {
+    if (ready()) {
+      return true;
+    }
+    if (!Running(pid)) {
+      return false;
+    }
+    g_usleep(kPollIntervalMs * 1000);
+  }
+  return false;
+}
+
+}  // namespace
+
+std::unique_ptr<GnomeSession> GnomeSession::Start(const Options& options,
+                                                  std::string* error) {
+  std::unique_ptr<GnomeSession> session(new GnomeSession());
+  const std::string& runtime = session->runtime_dir_.path();
+  if (runtime.empty() || chmod(runtime.c_str(), 0700) != 0) {
+    *error = "cannot make a private runtime directory";
+    return nullptr;
+  }
+  session->system_bus_ = SystemBus::Start(error);
+  if (!session->system_bus_ || !session->StartSessionBus(error)) {
+    return nullptr;
+  }
+  // Every child sees only the private runtime directory and buses.
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string variable = *entry;
+    const std::string name = variable.substr(0, variable.find('='));
+    if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" &&
+        name != "XDG_RUNTIME_DIR" && name.rfind("DBUS_", 0) != 0 &&
+        name != "XAUTHORITY") {
+      session->env_.push_back(variable);
+    }
+  }
+  session->env_.push_back("XDG_RUNTIME_DIR=" + runtime);
+  session->env_.push_back("DBUS_SESSION_BUS_ADDRESS=" +
+                          session->session_address_);
+  session->env_.push_back("DBUS_SYSTEM_BUS_ADDRESS=" +
+                          session->system_bus_address());
+  session->env_.push_back("GSETTINGS_BACKEND=memory");
+  session->env_.push_back("NO_AT_BRIDGE=1");
+
+  const pid_t locale = session->Spawn(
+      {QUORVEL_GNOME_FAKE_LOCALE1, options.layout, options.variant, ""},
+      "locale1.log");
+  if (!WaitUntil(locale, [&] {
+        return session->system_bus_->NameHasOwner("org.freedesktop.locale1");
+      })) {
+    *error = "the fake locale1 did not start: " +
+             ReadFile(session->runtime_dir_.File("locale1.log"));
+    return nullptr;
+  }
+  if (options.pipewire) {
+    const pid_t pipewire = session->Spawn({"pipewire"}, "pipewire.log");
+    const std::string socket = session->runtime_dir_.File("pipewire-0");
+    if (!WaitUntil(pipewire,
+                   [&] { return access(socket.c_str(), F_OK) == 0; })) {
+      *error = "pipewire did not start: " +
+               ReadFile(session->runtime_dir_.File("pipewire.log"));
+      return nullptr;
+    }
+  }
+  if (!options.mutter) {
+    return session;
+  }
+  const pid_t mutter = session->Spawn(
+      {"mutter", "--headless", "--wayland", "--no-x11",
+       std::string("--wayland-display=") + kWaylandDisplay, "--virtual-monitor",
+       "1280x1024", "--virtual-monitor", "1024x768"},
+      "mutter.log");
+  const std::string wayland_socket =
+      session->runtime_dir_.File(kWaylandDisplay);
+  if (!WaitUntil(mutter, [&] {
+        return access(wayland_socket.c_str(), F_OK) == 0 &&
+               NameOwned(session->session_address_,
+                         "org.gnome.Mutter.RemoteDesktop") &&
+               NameOwned(session->session_address_,
+                         "org.gnome.Mutter.DisplayConfig");
+      })) {
+    *error = "mutter did not start: " +
+             ReadFile(session->runtime_dir_.File("mutter.log"));
+    return nullptr;
+  }
+  if (!options.window) {
+    return session;
+  }
+  session->env_.push_back(std::string("WAYLAND_DISPLAY=") + kWaylandDisplay);
+  session->env_.push_back("GDK_BACKEND=wayland");
+  const pid_t window =
+      session->Spawn({QUORVEL_GNOME_PROBE_WINDOW}, "window.log");
+  if (!WaitUntil(window, [&] {
+        std::vector<std::string> lines = session->WindowLines();
+        return std::count_if(lines.begin(), lines.end(), [](const auto& l) {
+                 return l.rfind("FULLSCREEN", 0) == 0;
+               }) == 2;
+      })) {
+    *error = "the probe window did not appear: " +
+             ReadFile(session->runtime_dir_.File("window.log"));
+    return nullptr;
+  }
+  return session;
+}
+
+GnomeSession::~GnomeSession() {
+  for (auto it = pids_.rbegin(); it != pids_.rend(); ++it) {
+    StopChild(*it);
+  }
+}
+
+bool GnomeSession::StartSessionBus(std::string* error) {
+  std::string config = kSessionBusConfig;
+  config.replace(config.find("@PATH@"), 6, runtime_dir_.File("bus"));
+  const std::string config_path = runtime_dir_.File("session-bus.conf");
+  if (!WriteFile(config_path, config)) {
+    *error = "cannot write " + config_path;
+    return false;
+  }
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    *error = "pipe failed";
+    return false;
+  }
+  ChildOptions child;
+  child.log_path = runtime_dir_.File("session-bus.log");
+  child.stdout_fd = fds[1];
+  const pid_t pid = SpawnChild({"dbus-daemon", "--config-file=" + config_path,
+                                "--nofork", "--nopidfile", "--print-address=1"},
+                               child);
+  close(fds[1]);
+  if (pid > 0) {
+    pids_.push_back(pid);
+  }
+  session_address_ = pid > 0 ? ReadLineFrom(fds[0]) : "";
+  close(fds[0]);
+  if (session_address_.empty()) {
+    *error = "the session bus did not start: " +
+             ReadFile(runtime_dir_.File("session-bus.log"));
+    return false;
+  }
+  return true;
+}
+
+pid_t GnomeSession::Spawn(const std::vector<std::string>& args,
+                          const std::string& log) {
+  std::vector<char*> envp;
+  for (std::string& entry : env_) {
+    envp.push_back(entry.data());
+  }
+  envp.push_back(nullptr);
+  ChildOptions child;
+  child.log_path = runtime_dir_.File(log);
+  child.envp = envp.data();
+  const pid_t pid = SpawnChild(args, child);
+  if (pid > 0) {
+    pids_.push_back(pid);
+  }
+  return pid;
+}
+
+std::vector<std::string> GnomeSession::WindowLines() const {
+  return Lines(ReadFile(runtime_dir_.File("window.log")));
+}
+
+bool GnomeSession::WaitForWindow(
+    const std::function<bool(const std::vector<std::string>&)>& done,
+    int timeout_ms) const {
+  return RunUntil([&] { return done(WindowLines()); }, timeout_ms);
+}
+
+bool GnomeSession::RunUntil(const std::function<bool()>& done, int timeout_ms) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    g_usleep(5000);
+  }
+  return true;
+}
+
+}  // namespace testing
+}  // namespace quorvel
