@@ -30,11 +30,8 @@ bool CurrentModeSize(GVariant* monitors,
                      const char* connector,
                      int32_t* width,
                      int32_t* height) {
-  GVariantIter monitor_iter;
-  g_variant_iter_init(&monitor_iter, monitors);
-  GVariant* monitor = nullptr;
-  while ((monitor = g_variant_iter_next_value(&monitor_iter))) {
-    g_autoptr(GVariant) owned_monitor = monitor;
+  for (gsize m = 0; m < g_variant_n_children(monitors); m++) {
+    g_autoptr(GVariant) monitor = g_variant_get_child_value(monitors, m);
     const char* name = nullptr;
     g_autoptr(GVariant) modes = nullptr;
     g_variant_get(monitor, "((&s&s&s&s)@a(siiddada{sv})@a{sv})", &name, nullptr,
@@ -42,11 +39,8 @@ bool CurrentModeSize(GVariant* monitors,
     if (g_strcmp0(name, connector) != 0) {
       continue;
     }
-    GVariantIter mode_iter;
-    g_variant_iter_init(&mode_iter, modes);
-    GVariant* mode = nullptr;
-    while ((mode = g_variant_iter_next_value(&mode_iter))) {
-      g_autoptr(GVariant) owned_mode = mode;
+    for (gsize i = 0; i < g_variant_n_children(modes); i++) {
+      g_autoptr(GVariant) mode = g_variant_get_child_value(modes, i);
       int32_t w = 0;
       int32_t h = 0;
       g_autoptr(GVariant) properties = nullptr;
@@ -87,11 +81,8 @@ std::vector<Monitor> ParseCurrentState(GVariant* reply) {
   g_variant_lookup(properties, "layout-mode", "u", &layout_mode);
   const bool physical = layout_mode == kLayoutModePhysical;
 
-  GVariantIter iter;
-  g_variant_iter_init(&iter, logical);
-  GVariant* entry = nullptr;
-  while ((entry = g_variant_iter_next_value(&iter))) {
-    g_autoptr(GVariant) owned_entry = entry;
+  for (gsize i = 0; i < g_variant_n_children(logical); i++) {
+    g_autoptr(GVariant) entry = g_variant_get_child_value(logical, i);
     Monitor monitor;
     uint32_t transform = 0;
     g_autoptr(GVariant) shown = nullptr;

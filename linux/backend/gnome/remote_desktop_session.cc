@@ -407,8 +407,12 @@ void RemoteDesktopSession::OnNotified(GObject* source,
                                       GAsyncResult* result,
                                       gpointer data) {
   g_autoptr(GError) error = nullptr;
-  g_autoptr(GVariant) reply =
+  GVariant* reply =
       g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+  // Only the answer's arrival matters; a failed input call drops that input.
+  if (reply) {
+    g_variant_unref(reply);
+  }
   if (Cancelled(error)) {
     return;
   }
