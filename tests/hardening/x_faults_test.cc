@@ -278,19 +278,8 @@ TEST_F(XFaultsTest, ExitWithoutDisposeReleasesWhatIsHeld) {
   ASSERT_TRUE(observer);
   const KeyCode shift = XKeysymToKeycode(observer.get(), XK_Shift_L);
   auto held = [&] {
-    char keys[32] = {};
-    XQueryKeymap(observer.get(), keys);
-    Window root = 0;
-    Window child = 0;
-    int x = 0;
-    int y = 0;
-    int wx = 0;
-    int wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(observer.get(), DefaultRootWindow(observer.get()), &root,
-                  &child, &x, &y, &wx, &wy, &mask);
-    return std::make_pair(((keys[shift / 8] >> (shift % 8)) & 1) != 0,
-                          (mask & Button1Mask) != 0);
+    return std::make_pair(KeyIsDown(observer.get(), shift),
+                          ButtonsDown(observer.get()) != 0);
   };
 
   int to_parent[2];

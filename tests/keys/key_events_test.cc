@@ -234,26 +234,6 @@ TEST_F(KeyEventsTest, WithoutDisplayKeyMethodsSendNothing) {
   EXPECT_TRUE(recorded.empty()) << ToString(recorded);
 }
 
-// Whether `keycode` is down and which buttons are, as a second connection
-// reads them from the server.
-bool KeyIsDown(Display* display, unsigned keycode) {
-  char keys[32] = {};
-  XQueryKeymap(display, keys);
-  return (keys[keycode / 8] >> (keycode % 8)) & 1;
-}
-unsigned ButtonsDown(Display* display) {
-  Window root = 0;
-  Window child = 0;
-  int root_x = 0;
-  int root_y = 0;
-  int x = 0;
-  int y = 0;
-  unsigned mask = 0;
-  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x,
-                &root_y, &x, &y, &mask);
-  return mask & (Button1Mask | Button2Mask | Button3Mask);
-}
-
 // Keys and buttons held on purpose stay held until the plugin goes away;
 // then nothing is left down.
 TEST_F(KeyEventsTest, DisposingThePluginReleasesWhatItHolds) {
@@ -266,14 +246,14 @@ TEST_F(KeyEventsTest, DisposingThePluginReleasesWhatItHolds) {
                                  {"type", fl_value_new_string("Down")},
                                  {"button", fl_value_new_string("Right")}}));
   Recorded(*channel);
-  ASSERT_TRUE(KeyIsDown(test_display_.get(), shift));
-  ASSERT_EQ(ButtonsDown(test_display_.get()),
+  ASSERT_TRUE(testing::KeyIsDown(test_display_.get(), shift));
+  ASSERT_EQ(testing::ButtonsDown(test_display_.get()),
             static_cast<unsigned>(Button3Mask));
 
   channel.reset();
 
-  EXPECT_FALSE(KeyIsDown(test_display_.get(), shift));
-  EXPECT_EQ(ButtonsDown(test_display_.get()), 0u);
+  EXPECT_FALSE(testing::KeyIsDown(test_display_.get(), shift));
+  EXPECT_EQ(testing::ButtonsDown(test_display_.get()), 0u);
 }
 
 // A layout switched between a key's press and its release: the release
@@ -287,7 +267,7 @@ TEST_F(KeyEventsTest, ReleaseFollowsThePressAcrossALayoutSwitch) {
   channel.Invoke("keyboardClick", KeyArgs(0x06, "Up"));
   EXPECT_EQ(SentStrokes(Recorded(channel)),
             (std::vector<KeyStroke>{Down(z_on_us), Up(z_on_us)}));
-  EXPECT_FALSE(KeyIsDown(test_display_.get(), z_on_us));
+  EXPECT_FALSE(testing::KeyIsDown(test_display_.get(), z_on_us));
 }
 
 }  // namespace

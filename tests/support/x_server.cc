@@ -181,5 +181,24 @@ int XServer::Run(const std::string& shell_command) const {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+bool KeyIsDown(Display* display, unsigned keycode) {
+  char keys[32] = {};
+  XQueryKeymap(display, keys);
+  return (keys[keycode / 8] >> (keycode % 8)) & 1;
+}
+
+unsigned ButtonsDown(Display* display) {
+  Window root = 0;
+  Window child = 0;
+  int root_x = 0;
+  int root_y = 0;
+  int x = 0;
+  int y = 0;
+  unsigned mask = 0;
+  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x,
+                &root_y, &x, &y, &mask);
+  return mask & (Button1Mask | Button2Mask | Button3Mask);
+}
+
 }  // namespace testing
 }  // namespace quorvel

@@ -73,6 +73,11 @@ class XServer {
   std::string temp_dir_;
 };
 
+// What a second connection reads of the server's input state: whether
+// `keycode` is down, and the mask of pointer buttons 1 to 3 that are.
+bool KeyIsDown(Display* display, unsigned keycode);
+unsigned ButtonsDown(Display* display);
+
 }  // namespace testing
 }  // namespace quorvel
 

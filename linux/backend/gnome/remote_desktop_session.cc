@@ -255,18 +255,32 @@ void RemoteDesktopSession::CallSession(const std::string& path,
                          kSetupTimeoutMs, cancellable_, callback, this);
 }
 
+RemoteDesktopSession* RemoteDesktopSession::StepReply(GObject* source,
+                                                      GAsyncResult* result,
+                                                      gpointer data,
+                                                      const char* step,
+                                                      GVariant** reply) {
+  std::string error;
+  bool cancelled = false;
+  *reply = Finish(source, result, &error, &cancelled);
+  if (cancelled) {
+    return nullptr;
+  }
+  auto* self = static_cast<RemoteDesktopSession*>(data);
+  if (!*reply) {
+    self->Fail(std::string(step) + ": " + error);
+    return nullptr;
+  }
+  return self;
+}
+
 void RemoteDesktopSession::OnCreated(GObject* source,
                                      GAsyncResult* result,
                                      gpointer data) {
-  std::string error;
-  bool cancelled = false;
-  g_autoptr(GVariant) reply = Finish(source, result, &error, &cancelled);
-  if (cancelled) {
-    return;
-  }
-  auto* self = static_cast<RemoteDesktopSession*>(data);
-  if (!reply) {
-    self->Fail("CreateSession: " + error);
+  g_autoptr(GVariant) reply = nullptr;
+  RemoteDesktopSession* self =
+      StepReply(source, result, data, "CreateSession", &reply);
+  if (!self) {
     return;
   }
   const char* path = nullptr;
@@ -285,15 +299,10 @@ void RemoteDesktopSession::OnCreated(GObject* source,
 void RemoteDesktopSession::OnSessionId(GObject* source,
                                        GAsyncResult* result,
                                        gpointer data) {
-  std::string error;
-  bool cancelled = false;
-  g_autoptr(GVariant) reply = Finish(source, result, &error, &cancelled);
-  if (cancelled) {
-    return;
-  }
-  auto* self = static_cast<RemoteDesktopSession*>(data);
-  if (!reply) {
-    self->Fail("SessionId: " + error);
+  g_autoptr(GVariant) reply = nullptr;
+  RemoteDesktopSession* self =
+      StepReply(source, result, data, "SessionId", &reply);
+  if (!self) {
     return;
   }
   g_autoptr(GVariant) value = nullptr;
@@ -317,15 +326,10 @@ void RemoteDesktopSession::OnSessionId(GObject* source,
 void RemoteDesktopSession::OnScreenCastCreated(GObject* source,
                                                GAsyncResult* result,
                                                gpointer data) {
-  std::string error;
-  bool cancelled = false;
-  g_autoptr(GVariant) reply = Finish(source, result, &error, &cancelled);
-  if (cancelled) {
-    return;
-  }
-  auto* self = static_cast<RemoteDesktopSession*>(data);
-  if (!reply) {
-    self->Fail("ScreenCast.CreateSession: " + error);
+  g_autoptr(GVariant) reply = nullptr;
+  RemoteDesktopSession* self =
+      StepReply(source, result, data, "ScreenCast.CreateSession", &reply);
+  if (!self) {
     return;
   }
   const char* path = nullptr;
@@ -379,15 +383,9 @@ void RemoteDesktopSession::OnRecording(GObject* source,
 void RemoteDesktopSession::OnStarted(GObject* source,
                                      GAsyncResult* result,
                                      gpointer data) {
-  std::string error;
-  bool cancelled = false;
-  g_autoptr(GVariant) reply = Finish(source, result, &error, &cancelled);
-  if (cancelled) {
-    return;
-  }
-  auto* self = static_cast<RemoteDesktopSession*>(data);
-  if (!reply) {
-    self->Fail("Start: " + error);
+  g_autoptr(GVariant) reply = nullptr;
+  RemoteDesktopSession* self = StepReply(source, result, data, "Start", &reply);
+  if (!self) {
     return;
   }
   self->state_ = State::kStarted;

@@ -74,6 +74,14 @@ class RemoteDesktopSession {
                    GVariant* parameters,
                    GAsyncReadyCallback callback);
 
+  // The session a setup step's answer belongs to, the answer in *reply; null
+  // when the step was cancelled (the session is going away) or failed (the
+  // start then fails, named by `step`).
+  static RemoteDesktopSession* StepReply(GObject* source,
+                                         GAsyncResult* result,
+                                         gpointer data,
+                                         const char* step,
+                                         GVariant** reply);
   static void OnCreated(GObject* source, GAsyncResult* result, gpointer data);
   static void OnSessionId(GObject* source, GAsyncResult* result, gpointer data);
   static void OnScreenCastCreated(GObject* source,
