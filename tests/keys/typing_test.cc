@@ -20,6 +20,7 @@
 #include "support/plugin_channel.h"
 #include "support/record_observer.h"
 #include "support/x_server.h"
+#include "support/x_server_test.h"
 
 #include <X11/XKBlib.h>
 
@@ -30,14 +31,11 @@ using testing::Down;
 using testing::KeyEvents;
 using testing::KeyStroke;
 using testing::PluginChannel;
-using testing::RecordObserver;
-using testing::ScopedEnv;
 using testing::SentStrokes;
 using testing::Strokes;
 using testing::TextWindow;
 using testing::Up;
 using testing::XRecordEntry;
-using testing::XServer;
 
 constexpr unsigned long kHoldMs = 15;
 constexpr char kItalian[] = "setxkbmap it";
@@ -147,22 +145,8 @@ void ExpectEveryKeyHeld(const std::vector<testing::KeyEvent>& events) {
   EXPECT_TRUE(down.empty());
 }
 
-class TypingTest : public ::testing::Test {
+class TypingTest : public testing::XServerTest {
  protected:
-  static void SetUpTestSuite() { server_ = XServer::Start(); }
-  static void TearDownTestSuite() { server_.reset(); }
-
-  void SetUp() override {
-    if (!server_) {
-      QUORVEL_SKIP_OR_FAIL("Xvfb could not be started");
-    }
-    display_env_ =
-        std::make_unique<ScopedEnv>("DISPLAY", server_->display_name());
-    std::string error;
-    observer_ = RecordObserver::Start(server_->display_name(), &error);
-    ASSERT_TRUE(observer_) << error;
-  }
-
   // Loads a layout, then opens everything that reads the keymap: the
   // plugin, the window and the test's own lookup connection. A connection
   // keeps the keymap it saw first, so all of them come after the switch.
@@ -237,15 +221,11 @@ class TypingTest : public ::testing::Test {
     return times;
   }
 
-  static std::unique_ptr<XServer> server_;
-  std::unique_ptr<ScopedEnv> display_env_;
-  std::unique_ptr<RecordObserver> observer_;
+  // Opened after the test's layout switch, unlike the fixture's connection.
   testing::DisplayPtr keymap_;
   std::unique_ptr<TextWindow> window_;
   std::unique_ptr<PluginChannel> channel_;
 };
-
-std::unique_ptr<XServer> TypingTest::server_;
 
 TEST_F(TypingTest, EveryTableCharacterArrivesUnderTheItalianLayout) {
   UseLayout(kItalian);
