@@ -172,6 +172,10 @@ class GnomeBackendTest : public ::testing::Test {
     env_.push_back(std::make_unique<ScopedEnv>("DISPLAY", std::nullopt));
     env_.push_back(
         std::make_unique<ScopedEnv>("WAYLAND_DISPLAY", std::nullopt));
+    // The backend reads the shell's input sources; dconf would hold the
+    // session bus that each test stops, and end the process when it goes.
+    env_.push_back(std::make_unique<ScopedEnv>("GSETTINGS_BACKEND",
+                                               std::string("memory")));
     return true;
   }
 

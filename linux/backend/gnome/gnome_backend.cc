@@ -36,12 +36,7 @@ class GnomeBackend : public Backend {
         session_(
             connection,
             {[this](bool ok, const std::string& error) { OnStart(ok, error); },
-             [this] { OnClosed(); }}) {
-    LayoutNames names;
-    if (ReadSystemLayout(&names)) {
-      layout_ = gnome::LayoutKeysyms::Build(names);
-    }
-  }
+             [this] { OnClosed(); }}) {}
 
   // Releases what the app still holds, then stops the session; see
   // RemoteDesktopSession::Stop for how they reach the compositor.
@@ -187,9 +182,11 @@ class GnomeBackend : public Backend {
   // the compositor drops what it cannot type.
   bool TypeText(const std::string& text) override {
     const uint32_t keysym = gnome::KeysymForText(text);
-    if (!UsingX11() &&
-        (keysym == 0 || (layout_ && !layout_->Produces(keysym)))) {
-      return false;
+    if (!UsingX11()) {
+      const gnome::LayoutKeysyms* layout = layout_.Current();
+      if (keysym == 0 || (layout && !layout->Produces(keysym))) {
+        return false;
+      }
     }
     if (UsingX11()) {
       return x11_->TypeText(text);
@@ -245,7 +242,6 @@ class GnomeBackend : public Backend {
 
  private:
   using Session = gnome::RemoteDesktopSession;
-  using LayoutNames = gnome::LayoutNames;
   // Runs one channel call on the GNOME path (true) or the X11 one (false).
   using Call = std::function<void(bool gnome)>;
 
@@ -348,7 +344,7 @@ class GnomeBackend : public Backend {
 
   std::unique_ptr<Backend> x11_;
   gnome::DisplayConfig displays_;
-  std::unique_ptr<gnome::LayoutKeysyms> layout_;
+  gnome::ActiveLayout layout_;
   // macOS key -> KeySym it went down with, in the order of pressing.
   std::vector<std::pair<uint32_t, uint32_t>> held_keys_;
   std::vector<int32_t> held_buttons_;

@@ -9,6 +9,7 @@ namespace quorvel {
 namespace gnome {
 namespace {
 
+constexpr char kInputSourcesSchema[] = "org.gnome.desktop.input-sources";
 constexpr char kLocaleName[] = "org.freedesktop.locale1";
 constexpr char kLocalePath[] = "/org/freedesktop/locale1";
 // Read once when the backend starts; locale1 answers from memory (or is
@@ -20,7 +21,91 @@ std::string LookupString(GVariant* properties, const char* name) {
   return g_variant_lookup(properties, name, "&s", &value) ? value : "";
 }
 
+// The id of the first XKB source in an a(ss) list of input sources.
+std::string FirstXkbSource(GVariant* sources) {
+  GVariantIter iter;
+  g_variant_iter_init(&iter, sources);
+  const char* type = nullptr;
+  const char* id = nullptr;
+  while (g_variant_iter_next(&iter, "(&s&s)", &type, &id)) {
+    if (g_strcmp0(type, "xkb") == 0) {
+      return id;
+    }
+  }
+  return {};
+}
+
+GSettings* InputSourceSettings() {
+  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+  if (!source) {
+    return nullptr;
+  }
+  g_autoptr(GSettingsSchema) schema =
+      g_settings_schema_source_lookup(source, kInputSourcesSchema, TRUE);
+  if (!schema || !g_settings_schema_has_key(schema, "mru-sources") ||
+      !g_settings_schema_has_key(schema, "sources") ||
+      !g_settings_schema_has_key(schema, "xkb-options")) {
+    return nullptr;
+  }
+  return g_settings_new_full(schema, nullptr, nullptr);
+}
+
+bool SameLayout(const LayoutNames& a, const LayoutNames& b) {
+  return a.model == b.model && a.layout == b.layout && a.variant == b.variant &&
+         a.options == b.options;
+}
+
 }  // namespace
+
+void SplitInputSourceId(const std::string& id, LayoutNames* names) {
+  const size_t plus = id.find('+');
+  names->layout = id.substr(0, plus);
+  names->variant = plus == std::string::npos ? "" : id.substr(plus + 1);
+}
+
+bool ReadInputSourceLayout(GSettings* settings, LayoutNames* names) {
+  g_autoptr(GVariant) recent = g_settings_get_value(settings, "mru-sources");
+  std::string id = FirstXkbSource(recent);
+  if (id.empty()) {
+    g_autoptr(GVariant) configured = g_settings_get_value(settings, "sources");
+    id = FirstXkbSource(configured);
+  }
+  if (id.empty()) {
+    return false;
+  }
+  *names = LayoutNames();
+  SplitInputSourceId(id, names);
+  g_auto(GStrv) options = g_settings_get_strv(settings, "xkb-options");
+  g_autofree gchar* joined = g_strjoinv(",", options);
+  names->options = joined;
+  return true;
+}
+
+ActiveLayout::ActiveLayout() : input_sources_(InputSourceSettings()) {
+  // locale1 only where the shell's settings say nothing: a sync call, made
+  // once, here rather than in the middle of typing.
+  LayoutNames names;
+  if ((!input_sources_ || !ReadInputSourceLayout(input_sources_, &names)) &&
+      ReadSystemLayout(&names)) {
+    system_keysyms_ = LayoutKeysyms::Build(names);
+  }
+}
+
+ActiveLayout::~ActiveLayout() {
+  g_clear_object(&input_sources_);
+}
+
+const LayoutKeysyms* ActiveLayout::Current() {
+  LayoutNames names;
+  if (!input_sources_ || !ReadInputSourceLayout(input_sources_, &names)) {
+    return system_keysyms_.get();
+  }
+  if (!keysyms_ || !SameLayout(names, built_for_)) {
+    keysyms_ = LayoutKeysyms::Build(names);
+    built_for_ = names;
+  }
+  return keysyms_.get();
+}
 
 bool ReadSystemLayout(LayoutNames* names) {
   g_autofree gchar* address =
