@@ -243,6 +243,7 @@ TEST_F(GnomeBackendTest, PointerLandsOnEachMonitor) {
     return Count(lines, "SCROLL window=" + w + " direction=down") == 2;
   })) << ::testing::PrintToString(session_->WindowLines());
   const Lines lines = session_->WindowLines();
+  SCOPED_TRACE(::testing::PrintToString(lines));
   for (const std::string& line : expected) {
     EXPECT_EQ(Count(lines, line), 1u) << line;
   }

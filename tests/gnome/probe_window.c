@@ -68,6 +68,28 @@ static gboolean on_state(GtkWidget* widget,
   return FALSE;
 }
 
+/* Says READY once, on the first frame drawn fullscreen at the monitor's
+ * size: the fullscreen state comes with the configure, before the window has
+ * a buffer of that size on screen, and a click sent earlier lands elsewhere
+ * or nowhere. */
+static gboolean on_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
+  (void)cr;
+  int index = GPOINTER_TO_INT(data);
+  GdkWindow* window = gtk_widget_get_window(widget);
+  GdkRectangle area;
+  gdk_monitor_get_geometry(
+      gdk_display_get_monitor(gdk_display_get_default(), index), &area);
+  if (g_object_get_data(G_OBJECT(widget), "ready") == NULL &&
+      gdk_window_get_state(window) & GDK_WINDOW_STATE_FULLSCREEN &&
+      gtk_widget_get_allocated_width(widget) == area.width &&
+      gtk_widget_get_allocated_height(widget) == area.height) {
+    g_object_set_data(G_OBJECT(widget), "ready", GINT_TO_POINTER(1));
+    printf("READY window=%d\n", index);
+    fflush(stdout);
+  }
+  return FALSE;
+}
+
 int main(int argc, char** argv) {
   gtk_init(&argc, &argv);
   GdkDisplay* display = gdk_display_get_default();
@@ -87,6 +109,7 @@ int main(int argc, char** argv) {
                      index);
     g_signal_connect(window, "scroll-event", G_CALLBACK(on_scroll), index);
     g_signal_connect(window, "window-state-event", G_CALLBACK(on_state), index);
+    g_signal_connect(window, "draw", G_CALLBACK(on_draw), index);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
     gtk_window_fullscreen_on_monitor(
         GTK_WINDOW(window), gdk_display_get_default_screen(display), i);

@@ -194,7 +194,7 @@ std::unique_ptr<GnomeSession> GnomeSession::Start(const Options& options,
   if (!WaitUntil(window, [&] {
         std::vector<std::string> lines = session->WindowLines();
         return std::count_if(lines.begin(), lines.end(), [](const auto& l) {
-                 return l.rfind("FULLSCREEN", 0) == 0;
+                 return l.rfind("READY", 0) == 0;
                }) == 2;
       })) {
     *error = "the probe window did not appear: " +

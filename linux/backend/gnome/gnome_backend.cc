@@ -23,6 +23,10 @@ namespace {
 // Each key is held this long, as on the X11 path: long enough for the apps
 // that poll key state to see the press.
 constexpr int kKeyHoldMs = 15;
+// Mutter stamps a virtual key event when its input thread handles it, which
+// can be a few milliseconds after it answered the call; the pause after the
+// answer is longer by this much so the hold is kKeyHoldMs by its clock.
+constexpr int kStampLagMarginMs = 5;
 // A compositor that refused the session is asked again at most this often,
 // so a desktop without the API costs one failed attempt a minute, not one
 // per input.
@@ -309,7 +313,7 @@ class GnomeBackend : public Backend {
 
   void TapKeysym(uint32_t keysym) {
     SendKeysym(keysym, true);
-    session_.Hold(kKeyHoldMs);
+    session_.Hold(kKeyHoldMs + kStampLagMarginMs);
     SendKeysym(keysym, false);
   }
 
