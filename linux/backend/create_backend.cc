@@ -6,28 +6,19 @@
 #include <memory>
 
 #include "backend/backend.h"
+#include "backend/common/session_type.h"
 #include "backend/gnome/bus_names.h"
 #include "backend/gnome/gnome_backend.h"
 #include "backend/gnome/session_bus.h"
 #include "backend/x11/x11_backend.h"
 
 namespace quorvel {
-namespace {
-
-bool IsWaylandSession() {
-  const char* session_type = getenv("XDG_SESSION_TYPE");
-  return (session_type && strcmp(session_type, "wayland") == 0) ||
-         getenv("WAYLAND_DISPLAY") != nullptr;
-}
-
-}  // namespace
-
 // The choice is made here, once, with one quick question to the session bus
 // (bounded by a short timeout): deciding later would mean either holding the
 // first inputs back for an answer or sending them down a path that is then
 // abandoned. Everything after this runs on the main loop.
 std::unique_ptr<Backend> CreateBackend() {
-  if (!IsWaylandSession()) {
+  if (!common::IsWaylandSession()) {
     return CreateX11Backend();
   }
   g_autoptr(GDBusConnection) connection =

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "backend/x11/desktop.h"
+#include "backend/common/desktop.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ GLogWriterOutput CountComplaints(GLogLevelFlags level,
 
 int main() {
   g_log_set_writer_func(CountComplaints, nullptr, nullptr);
-  bool dark = quorvel::x11::IsDarkTheme();
+  bool dark = quorvel::common::IsDarkTheme();
   printf("%s\n", dark ? "dark" : "light");
   return g_complaints > 0 ? 3 : 0;
 }

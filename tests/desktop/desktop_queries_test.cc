@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "backend/backend.h"
-#include "backend/x11/desktop.h"
+#include "backend/common/desktop.h"
 #include "support/command_stub.h"
 #include "support/environment.h"
 #include "support/glib_log_guard.h"
@@ -69,7 +69,7 @@ TEST_F(DesktopQueriesTest, UsernameIsTheLoginNameOfTheProcess) {
   ASSERT_EQ(getpwuid_r(getuid(), &record, buffer, sizeof(buffer), &entry), 0);
   ASSERT_NE(entry, nullptr);
   const std::string login = entry->pw_name;
-  EXPECT_EQ(x11::GetUsername(), login);
+  EXPECT_EQ(common::GetUsername(), login);
   EXPECT_EQ(CreateBackend()->GetUsername(), login);
   PluginChannel channel;
   EXPECT_EQ(StringReply(channel.Invoke("getUsername")), login);
@@ -78,7 +78,7 @@ TEST_F(DesktopQueriesTest, UsernameIsTheLoginNameOfTheProcess) {
 TEST_F(DesktopQueriesTest, PlatformVersionNamesKernelReleaseAndMachine) {
   std::string expected = "Linux " + CommandOutput("uname -r") + " (" +
                          CommandOutput("uname -m") + ")";
-  EXPECT_EQ(x11::GetPlatformVersion(), expected);
+  EXPECT_EQ(common::GetPlatformVersion(), expected);
   EXPECT_EQ(CreateBackend()->GetPlatformVersion(), expected);
   PluginChannel channel;
   EXPECT_EQ(StringReply(channel.Invoke("getPlatformVersion")), expected);
@@ -92,7 +92,7 @@ class OpenDirectoryTest : public ::testing::Test {
   // Starts one marked open and waits until the stub has logged it: an
   // earlier call that had started anything would have logged by then too.
   Runs RunsUpToMarker() {
-    EXPECT_TRUE(x11::OpenDirectory(kMarker));
+    EXPECT_TRUE(common::OpenDirectory(kMarker));
     EXPECT_TRUE(stub_.WaitForRuns(1));
     return stub_.Runs();
   }
@@ -129,7 +129,7 @@ TEST_F(OpenDirectoryTest, HandsThePathUnchangedToXdgOpen) {
     EXPECT_EQ(stub_.Runs(), (Runs{{"xdg-open", path}}));
     // The answer the channel drops: the opener started.
     stub_.ClearRuns();
-    EXPECT_TRUE(x11::OpenDirectory(path));
+    EXPECT_TRUE(common::OpenDirectory(path));
     ASSERT_TRUE(stub_.WaitForRuns(1));
     EXPECT_EQ(stub_.Runs(), (Runs{{"xdg-open", path}}));
   }
@@ -149,7 +149,7 @@ TEST_F(OpenDirectoryTest, EmptyPathStartsNothing) {
       "openDirectory", testing::Args({{"path", fl_value_new_string("")}}))));
   // Without the argument the path is empty too.
   EXPECT_TRUE(IsNullReply(channel.Invoke("openDirectory")));
-  EXPECT_FALSE(x11::OpenDirectory(""));
+  EXPECT_FALSE(common::OpenDirectory(""));
   EXPECT_EQ(RunsUpToMarker(), (Runs{{"xdg-open", kMarker}}));
   EXPECT_EQ(ReportedLogs(capture), std::vector<std::string>{});
 }
@@ -171,7 +171,7 @@ TEST(OpenDirectoryWithoutXdgOpenTest, LogsAndReportsTheFailedStart) {
   PluginChannel channel;
   LogCapture capture;
 
-  EXPECT_FALSE(x11::OpenDirectory(directory));
+  EXPECT_FALSE(common::OpenDirectory(directory));
   EXPECT_TRUE(IsNullReply(channel.Invoke(
       "openDirectory",
       testing::Args({{"path", fl_value_new_string(directory.c_str())}}))));

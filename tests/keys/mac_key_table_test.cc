@@ -1,4 +1,4 @@
-#include "backend/x11/mac_key_table.h"
+#include "backend/common/mac_key_table.h"
 
 #include <gtest/gtest.h>
 

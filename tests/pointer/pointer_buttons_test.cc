@@ -1,4 +1,4 @@
-#include "backend/x11/pointer_buttons.h"
+#include "backend/common/pointer_buttons.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 
 namespace quorvel {
-namespace x11 {
+namespace common {
 namespace {
 
 TEST(PointerButtonsTest, ButtonNamesAreMatchedExactly) {
@@ -55,5 +55,5 @@ TEST(PointerButtonsTest, WheelNotchesAndDirection) {
 }
 
 }  // namespace
-}  // namespace x11
+}  // namespace common
 }  // namespace quorvel

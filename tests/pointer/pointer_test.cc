@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/x11/pointer_buttons.h"
+#include "backend/common/pointer_buttons.h"
 #include "support/environment.h"
 #include "support/plugin_channel.h"
 #include "support/record_observer.h"
@@ -270,7 +270,7 @@ TEST_F(PointerTest, HugeWheelDeltaIsClampedAndReturns) {
     SCOPED_TRACE(c.delta);
     backend_->WheelMouse(0, 0, c.delta);
     const std::vector<std::string> requests = Settle();
-    ASSERT_EQ(requests.size(), 2u * x11::kMaxWheelNotches);
+    ASSERT_EQ(requests.size(), 2u * common::kMaxWheelNotches);
     for (size_t i = 0; i < requests.size(); i += 2) {
       ASSERT_EQ(requests[i], Press(c.button)) << i;
       ASSERT_EQ(requests[i + 1], Release(c.button)) << i;

@@ -1,4 +1,4 @@
-#include "backend/x11/session_lock.h"
+#include "backend/common/session_lock.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -87,7 +87,7 @@ bool RunLoopUntil(const std::function<bool()>& done) {
 }
 
 bool AttemptsEnded() {
-  return x11::LockAttemptsInFlight() == 0;
+  return common::LockAttemptsInFlight() == 0;
 }
 
 // Starts a private system bus with a logind mock exporting every session
@@ -134,7 +134,7 @@ class SessionLockTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(stub_.ok());
-    ASSERT_EQ(x11::LockAttemptsInFlight(), 0u);
+    ASSERT_EQ(common::LockAttemptsInFlight(), 0u);
     if (!bus_) {
       QUORVEL_SKIP_OR_FAIL(*start_error_);
     }
@@ -158,7 +158,7 @@ class SessionLockTest : public ::testing::Test {
   // Checks that the lock just asked for has only been started, then runs
   // the app's loop until the attempt has ended.
   void FinishStartedLock() {
-    EXPECT_EQ(x11::LockAttemptsInFlight(), 1u);
+    EXPECT_EQ(common::LockAttemptsInFlight(), 1u);
     EXPECT_EQ(LockCalls(), LockCallList{});
     EXPECT_EQ(stub_.Runs(), Runs{});
     ASSERT_TRUE(RunLoopUntil(AttemptsEnded)) << "the lock attempt never ended";
@@ -203,7 +203,7 @@ std::string* SessionLockTest::start_error_ = nullptr;
 
 TEST_F(SessionLockTest, LocksTheSessionLogindNamesWithoutFallback) {
   LogCapture capture;
-  EXPECT_TRUE(x11::LockSession());
+  EXPECT_TRUE(common::LockSession());
   FinishStartedLock();
 
   EXPECT_EQ(logind_->Calls(kManagerPath, "GetSessionByPID"),
@@ -239,7 +239,7 @@ TEST_F(SessionLockTest, FailedLockFallsBackToLoginctlWhateverItsStatus) {
     ASSERT_TRUE(logind_->ClearCalls(SessionPath("c1")));
     LogCapture capture;
 
-    EXPECT_TRUE(x11::LockSession());
+    EXPECT_TRUE(common::LockSession());
     FinishStartedLock();
 
     // The command's status is not reported either way.
@@ -258,7 +258,7 @@ TEST_F(SessionLockTest, UnknownProcessWithoutSessionIdFallsBack) {
     stub_.SetExitStatus(status);
     LogCapture capture;
 
-    EXPECT_TRUE(x11::LockSession());
+    EXPECT_TRUE(common::LockSession());
     FinishStartedLock();
 
     EXPECT_EQ(ReportedLogs(capture),
@@ -276,7 +276,7 @@ TEST_F(SessionLockTest, ReplyOfTheWrongTypeCountsAsFailure) {
                                  "ret = '/org/freedesktop/login1/session/c1'"));
   LogCapture capture;
 
-  EXPECT_TRUE(x11::LockSession());
+  EXPECT_TRUE(common::LockSession());
   FinishStartedLock();
 
   std::vector<std::string> warnings = ReportedLogs(capture);
@@ -309,7 +309,7 @@ TEST_F(SessionLockTest, UnknownProcessLocksTheSessionItsIdNames) {
     ScopedEnv session_id("XDG_SESSION_ID", c.session_id);
     LogCapture capture;
 
-    EXPECT_TRUE(x11::LockSession());
+    EXPECT_TRUE(common::LockSession());
     FinishStartedLock();
 
     // The one warning is GetSessionByPID's: no critical about a bad path.
@@ -327,7 +327,7 @@ TEST_F(SessionLockTest, UnknownProcessWhoseSessionRefusesFallsBack) {
   stub_.SetExitStatus(1);
   LogCapture capture;
 
-  EXPECT_TRUE(x11::LockSession());
+  EXPECT_TRUE(common::LockSession());
   FinishStartedLock();
 
   EXPECT_EQ(ReportedLogs(capture),
@@ -345,7 +345,7 @@ TEST_F(SessionLockTest, WithoutSystemBusOnlyTheFallbackRuns) {
     stub_.SetExitStatus(status);
     LogCapture capture;
 
-    EXPECT_TRUE(x11::LockSession());
+    EXPECT_TRUE(common::LockSession());
     FinishStartedLock();
 
     std::vector<std::string> warnings = ReportedLogs(capture);
@@ -426,7 +426,7 @@ TEST_F(SessionLockTest, FallbackThatCannotStartIsReported) {
   ScopedEnv path("PATH", empty_dir.path());
   LogCapture capture;
 
-  EXPECT_TRUE(x11::LockSession());
+  EXPECT_TRUE(common::LockSession());
   FinishStartedLock();
 
   std::vector<std::string> warnings = ReportedLogs(capture);
@@ -452,7 +452,7 @@ TEST_F(SessionLockTest, ReleasesTheBusSoItsEndIsHarmless) {
     ScopedEnv address("DBUS_SYSTEM_BUS_ADDRESS", bus->address());
     LogCapture capture;
 
-    EXPECT_TRUE(x11::LockSession());
+    EXPECT_TRUE(common::LockSession());
     FinishStartedLock();
 
     // Had a connection to the previous round's bus survived, these calls

@@ -1,4 +1,4 @@
-#include "backend/x11/session_path.h"
+#include "backend/common/session_path.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <string>
 
 namespace quorvel {
-namespace x11 {
+namespace common {
 namespace {
 
 struct EscapeCase {
@@ -69,5 +69,5 @@ TEST(SessionObjectPathTest, AlwaysGivesAValidObjectPath) {
 }
 
 }  // namespace
-}  // namespace x11
+}  // namespace common
 }  // namespace quorvel

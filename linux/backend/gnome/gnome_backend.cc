@@ -9,23 +9,23 @@
 #include <utility>
 #include <vector>
 
+#include "backend/common/desktop.h"
+#include "backend/common/key_hold.h"
+#include "backend/common/mac_key_table.h"
+#include "backend/common/pointer_buttons.h"
+#include "backend/common/session_lock.h"
+#include "backend/common/text_keysym.h"
 #include "backend/gnome/display_config.h"
 #include "backend/gnome/layout.h"
 #include "backend/gnome/pointer.h"
 #include "backend/gnome/remote_desktop_session.h"
-#include "backend/gnome/typing.h"
-#include "backend/x11/mac_key_table.h"
-#include "backend/x11/pointer_buttons.h"
 
 namespace quorvel {
 namespace {
 
-// Each key is held this long, as on the X11 path: long enough for the apps
-// that poll key state to see the press.
-constexpr int kKeyHoldMs = 15;
 // Mutter stamps a virtual key event when its input thread handles it, which
 // can be a few milliseconds after it answered the call; the pause after the
-// answer is longer by this much so the hold is kKeyHoldMs by its clock.
+// answer is longer by this much so the hold is kKeyHoldDelayMs by its clock.
 constexpr int kStampLagMarginMs = 5;
 // A compositor that refused the session is asked again at most this often,
 // so a desktop without the API costs one failed attempt a minute, not one
@@ -87,8 +87,8 @@ class GnomeBackend : public Backend {
       }
       // The motion first, so the click lands where it was asked for.
       gnome::QueueMotion(&session_, displays_.monitors(), x, y);
-      const int32_t code = gnome::EvdevButton(button);
-      const bool press = x11::IsPress(type);
+      const int32_t code = common::EvdevButton(button);
+      const bool press = common::IsPress(type);
       gnome::QueueButton(&session_, code, press);
       if (press) {
         held_buttons_.push_back(code);
@@ -106,10 +106,10 @@ class GnomeBackend : public Backend {
       }
       gnome::QueueMotion(&session_, displays_.monitors(), x, y);
       for (int i = 0; i < 2; i++) {
-        gnome::QueueButton(&session_, gnome::kButtonLeft, true);
-        gnome::QueueButton(&session_, gnome::kButtonLeft, false);
+        gnome::QueueButton(&session_, common::kButtonLeft, true);
+        gnome::QueueButton(&session_, common::kButtonLeft, false);
       }
-      ForgetButton(gnome::kButtonLeft);
+      ForgetButton(common::kButtonLeft);
     });
   }
 
@@ -185,7 +185,7 @@ class GnomeBackend : public Backend {
   // take a keymap of ours. With the layout unknown the KeySym is sent and
   // the compositor drops what it cannot type.
   bool TypeText(const std::string& text) override {
-    const uint32_t keysym = gnome::KeysymForText(text);
+    const uint32_t keysym = common::KeysymForText(text);
     if (!UsingX11()) {
       const gnome::LayoutKeysyms* layout = layout_.Current();
       if (keysym == 0 || (layout && !layout->Produces(keysym))) {
@@ -229,14 +229,14 @@ class GnomeBackend : public Backend {
     return screens;
   }
 
-  bool LockScreen() override { return x11_->LockScreen(); }
-  bool IsDarkTheme() override { return x11_->IsDarkTheme(); }
-  std::string GetUsername() override { return x11_->GetUsername(); }
+  bool LockScreen() override { return common::LockSession(); }
+  bool IsDarkTheme() override { return common::IsDarkTheme(); }
+  std::string GetUsername() override { return common::GetUsername(); }
   std::string GetPlatformVersion() override {
-    return x11_->GetPlatformVersion();
+    return common::GetPlatformVersion();
   }
   bool OpenDirectory(const std::string& path) override {
-    return x11_->OpenDirectory(path);
+    return common::OpenDirectory(path);
   }
 
   // Wayland gives no client the cursor of the whole desktop; XWayland hides
@@ -313,7 +313,7 @@ class GnomeBackend : public Backend {
 
   void TapKeysym(uint32_t keysym) {
     SendKeysym(keysym, true);
-    session_.Hold(kKeyHoldMs + kStampLagMarginMs);
+    session_.Hold(static_cast<int>(kKeyHoldDelayMs) + kStampLagMarginMs);
     SendKeysym(keysym, false);
   }
 

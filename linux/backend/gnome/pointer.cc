@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "backend/x11/pointer_buttons.h"
+#include "backend/common/pointer_buttons.h"
 
 namespace quorvel {
 namespace gnome {
@@ -50,17 +50,6 @@ bool MapToStream(const std::vector<Monitor>& monitors,
   return true;
 }
 
-int32_t EvdevButton(const std::string& name) {
-  switch (x11::ButtonNumber(name)) {
-    case 2:
-      return kButtonMiddle;
-    case 3:
-      return kButtonRight;
-    default:
-      return kButtonLeft;
-  }
-}
-
 void QueueMotion(RemoteDesktopSession* session,
                  const std::vector<Monitor>& monitors,
                  int32_t x,
@@ -84,10 +73,11 @@ void QueueButton(RemoteDesktopSession* session, int32_t button, bool pressed) {
 }
 
 void QueueWheel(RemoteDesktopSession* session, int32_t delta) {
-  const int32_t steps = static_cast<int32_t>(x11::WheelNotchCount(delta));
-  session->Notify("NotifyPointerAxisDiscrete",
-                  g_variant_new("(ui)", kVerticalAxis,
-                                x11::WheelButton(delta) == 4 ? -steps : steps));
+  const int32_t steps = static_cast<int32_t>(common::WheelNotchCount(delta));
+  session->Notify(
+      "NotifyPointerAxisDiscrete",
+      g_variant_new("(ui)", kVerticalAxis,
+                    common::WheelButton(delta) == 4 ? -steps : steps));
 }
 
 }  // namespace gnome

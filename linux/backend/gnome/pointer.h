@@ -2,7 +2,6 @@
 #define QUORVEL_BACKEND_GNOME_POINTER_H_
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "backend/gnome/display_config.h"
@@ -10,12 +9,6 @@
 
 namespace quorvel {
 namespace gnome {
-
-// Linux input event codes of the buttons (linux/input-event-codes.h), which
-// the compositor takes instead of X's button numbers.
-constexpr int32_t kButtonLeft = 0x110;    // BTN_LEFT, 272
-constexpr int32_t kButtonRight = 0x111;   // BTN_RIGHT, 273
-constexpr int32_t kButtonMiddle = 0x112;  // BTN_MIDDLE, 274
 
 // A point of the whole desktop on one monitor's stream.
 struct StreamPoint {
@@ -31,10 +24,6 @@ bool MapToStream(const std::vector<Monitor>& monitors,
                  int32_t x,
                  int32_t y,
                  StreamPoint* point);
-
-// The evdev code of a channel button name, as the X11 backend maps names to
-// numbers: "Right" → right, "Middle" → middle, anything else → left.
-int32_t EvdevButton(const std::string& name);
 
 // Queues an absolute motion to (x, y); nothing without a monitor or stream.
 void QueueMotion(RemoteDesktopSession* session,

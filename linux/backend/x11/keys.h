@@ -5,14 +5,9 @@
 
 #include <vector>
 
+#include "backend/common/key_hold.h"
+
 namespace quorvel {
-
-// How long a pressed key is held before its release, in milliseconds of the
-// server's clock. Long enough for applications that sample key state (games,
-// terminals with auto-repeat filters) to see the key down, short enough to
-// type at a natural pace.
-constexpr unsigned long kKeyHoldDelayMs = 15;
-
 namespace x11 {
 
 // One transition of `keycode`, flushed at once so it reaches the server in

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "backend/x11/pointer_buttons.h"
+#include "backend/common/pointer_buttons.h"
 
 namespace quorvel {
 namespace x11 {
@@ -44,8 +44,8 @@ void MoveMouse(Display* display, Window root, int32_t x, int32_t y) {
 }
 
 void WheelMouse(Display* display, int32_t delta) {
-  const unsigned button = WheelButton(delta);
-  const uint32_t notches = WheelNotchCount(delta);
+  const unsigned button = common::WheelButton(delta);
+  const uint32_t notches = common::WheelNotchCount(delta);
   for (uint32_t i = 0; i < notches; ++i) {
     FakeButton(display, button, true);
     FakeButton(display, button, false);
@@ -60,7 +60,7 @@ void MouseClick(Display* display,
                 const std::string& button) {
   // The transition happens where the caller says, wherever the pointer was.
   FakeMotion(display, x, y);
-  FakeButton(display, ButtonNumber(button), IsPress(type));
+  FakeButton(display, common::ButtonNumber(button), common::IsPress(type));
   XFlush(display);
 }
 

@@ -3,8 +3,8 @@
 #include <glib.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include "backend/common/italian_keys.h"
 #include "backend/x11/character_keys.h"
-#include "backend/x11/italian_keys.h"
 #include "backend/x11/key_levels.h"
 #include "backend/x11/keys.h"
 
@@ -45,12 +45,12 @@ bool ItalianChord(const KeyboardState& state,
                   const std::string& text,
                   char32_t code_point,
                   Chord* chord) {
-  const std::vector<KeySym>* keysyms = ItalianKeys(text);
+  const std::vector<uint32_t>* keysyms = common::ItalianKeys(text);
   if (!keysyms) {
     return false;
   }
   Chord table;
-  for (KeySym keysym : *keysyms) {
+  for (uint32_t keysym : *keysyms) {
     const KeyCode keycode = keymap.KeycodeFor(keysym);
     if (keycode == 0) {
       return false;

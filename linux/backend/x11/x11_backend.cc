@@ -10,17 +10,18 @@
 #include <set>
 
 #include "backend/backend.h"
+#include "backend/common/desktop.h"
+#include "backend/common/mac_key_table.h"
+#include "backend/common/pointer_buttons.h"
+#include "backend/common/session_lock.h"
+#include "backend/common/session_type.h"
 #include "backend/x11/connection.h"
 #include "backend/x11/cursor.h"
-#include "backend/x11/desktop.h"
 #include "backend/x11/held_input.h"
 #include "backend/x11/keymap.h"
 #include "backend/x11/keys.h"
-#include "backend/x11/mac_key_table.h"
 #include "backend/x11/pointer.h"
-#include "backend/x11/pointer_buttons.h"
 #include "backend/x11/screens.h"
-#include "backend/x11/session_lock.h"
 #include "backend/x11/typing.h"
 
 namespace quorvel {
@@ -29,12 +30,6 @@ namespace {
 // A server that went away is tried again at most this often, so a desktop
 // without X costs the app one failed connect a second at most.
 constexpr std::chrono::seconds kReconnectInterval{1};
-
-bool IsWaylandSession() {
-  const char* session_type = getenv("XDG_SESSION_TYPE");
-  return (session_type && strcmp(session_type, "wayland") == 0) ||
-         getenv("WAYLAND_DISPLAY") != nullptr;
-}
 
 class X11Backend;
 
@@ -59,7 +54,7 @@ class X11Backend : public Backend {
  public:
   X11Backend() {
     Connect(/*report_failure=*/true);
-    if (IsWaylandSession()) {
+    if (common::IsWaylandSession()) {
       fprintf(stderr,
               "[X11Backend] Wayland session: injected input reaches only "
               "X11 (XWayland) windows\n");
@@ -135,8 +130,8 @@ class X11Backend : public Backend {
       return;
     }
     x11::MouseClick(display, x, y, type, button);
-    const unsigned number = x11::ButtonNumber(button);
-    if (x11::IsPress(type)) {
+    const unsigned number = common::ButtonNumber(button);
+    if (common::IsPress(type)) {
       held_.ButtonDown(number);
     } else {
       held_.ButtonUp(number);
@@ -234,14 +229,14 @@ class X11Backend : public Backend {
     return x11::GetScreenList(display, root_);
   }
 
-  bool LockScreen() override { return x11::LockSession(); }
-  bool IsDarkTheme() override { return x11::IsDarkTheme(); }
-  std::string GetUsername() override { return x11::GetUsername(); }
+  bool LockScreen() override { return common::LockSession(); }
+  bool IsDarkTheme() override { return common::IsDarkTheme(); }
+  std::string GetUsername() override { return common::GetUsername(); }
   std::string GetPlatformVersion() override {
-    return x11::GetPlatformVersion();
+    return common::GetPlatformVersion();
   }
   bool OpenDirectory(const std::string& path) override {
-    return x11::OpenDirectory(path);
+    return common::OpenDirectory(path);
   }
 
   void HideCursor() override {

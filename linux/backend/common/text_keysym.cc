@@ -1,10 +1,10 @@
-#include "backend/gnome/typing.h"
+#include "backend/common/text_keysym.h"
 
 #include <glib.h>
 #include <xkbcommon/xkbcommon.h>
 
 namespace quorvel {
-namespace gnome {
+namespace common {
 
 uint32_t KeysymForText(const std::string& text) {
   if (text.empty() || !g_utf8_validate(text.c_str(), text.size(), nullptr)) {
@@ -20,5 +20,5 @@ uint32_t KeysymForText(const std::string& text) {
   return xkb_keysym_from_name(text.c_str(), XKB_KEYSYM_NO_FLAGS);
 }
 
-}  // namespace gnome
+}  // namespace common
 }  // namespace quorvel

@@ -1,9 +1,9 @@
-#include "backend/x11/pointer_buttons.h"
+#include "backend/common/pointer_buttons.h"
 
 #include <algorithm>
 
 namespace quorvel {
-namespace x11 {
+namespace common {
 
 unsigned ButtonNumber(const std::string& name) {
   if (name == "Middle") {
@@ -13,6 +13,17 @@ unsigned ButtonNumber(const std::string& name) {
     return 3;
   }
   return 1;
+}
+
+int32_t EvdevButton(const std::string& name) {
+  switch (ButtonNumber(name)) {
+    case 2:
+      return kButtonMiddle;
+    case 3:
+      return kButtonRight;
+    default:
+      return kButtonLeft;
+  }
 }
 
 bool IsPress(const std::string& type) {
@@ -33,5 +44,5 @@ uint32_t WheelNotchCount(int32_t delta) {
   return std::min(magnitude, kMaxWheelNotches);
 }
 
-}  // namespace x11
+}  // namespace common
 }  // namespace quorvel

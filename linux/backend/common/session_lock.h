@@ -1,10 +1,10 @@
-#ifndef QUORVEL_BACKEND_X11_SESSION_LOCK_H_
-#define QUORVEL_BACKEND_X11_SESSION_LOCK_H_
+#ifndef QUORVEL_BACKEND_COMMON_SESSION_LOCK_H_
+#define QUORVEL_BACKEND_COMMON_SESSION_LOCK_H_
 
 #include <cstddef>
 
 namespace quorvel {
-namespace x11 {
+namespace common {
 
 // Starts locking the session through logind, or `loginctl lock-session`
 // when that fails, and returns at once: every step runs on the calling
@@ -17,7 +17,7 @@ bool LockSession();
 // could not be started). Lets a caller wait until nothing of a lock is left.
 size_t LockAttemptsInFlight();
 
-}  // namespace x11
+}  // namespace common
 }  // namespace quorvel
 
-#endif  // QUORVEL_BACKEND_X11_SESSION_LOCK_H_
+#endif  // QUORVEL_BACKEND_COMMON_SESSION_LOCK_H_

@@ -1,4 +1,4 @@
-#include "backend/x11/session_lock.h"
+#include "backend/common/session_lock.h"
 
 #include <gio/gio.h>
 #include <unistd.h>
@@ -9,10 +9,10 @@
 #include <string>
 #include <utility>
 
-#include "backend/x11/session_path.h"
+#include "backend/common/session_path.h"
 
 namespace quorvel {
-namespace x11 {
+namespace common {
 namespace {
 
 constexpr char kLogindName[] = "org.freedesktop.login1";
@@ -183,5 +183,5 @@ size_t LockAttemptsInFlight() {
   return attempts_in_flight.load();
 }
 
-}  // namespace x11
+}  // namespace common
 }  // namespace quorvel

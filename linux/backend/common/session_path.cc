@@ -1,7 +1,7 @@
-#include "backend/x11/session_path.h"
+#include "backend/common/session_path.h"
 
 namespace quorvel {
-namespace x11 {
+namespace common {
 namespace {
 
 constexpr char kSessionPathPrefix[] = "/org/freedesktop/login1/session/";
@@ -41,5 +41,5 @@ std::string SessionObjectPath(const std::string& session_id) {
   return kSessionPathPrefix + EscapeObjectPathLabel(session_id);
 }
 
-}  // namespace x11
+}  // namespace common
 }  // namespace quorvel

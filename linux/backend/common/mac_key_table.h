@@ -1,5 +1,5 @@
-#ifndef QUORVEL_BACKEND_X11_MAC_KEY_TABLE_H_
-#define QUORVEL_BACKEND_X11_MAC_KEY_TABLE_H_
+#ifndef QUORVEL_BACKEND_COMMON_MAC_KEY_TABLE_H_
+#define QUORVEL_BACKEND_COMMON_MAC_KEY_TABLE_H_
 
 #include <cstdint>
 #include <unordered_map>
@@ -14,4 +14,4 @@ uint32_t TranslateMacVk(uint32_t key);
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_BACKEND_X11_MAC_KEY_TABLE_H_
+#endif  // QUORVEL_BACKEND_COMMON_MAC_KEY_TABLE_H_

@@ -1,4 +1,4 @@
-#include "backend/x11/desktop.h"
+#include "backend/common/desktop.h"
 
 #include <gio/gio.h>
 #include <sys/utsname.h>
@@ -6,7 +6,7 @@
 #include <string>
 
 namespace quorvel {
-namespace x11 {
+namespace common {
 namespace {
 
 constexpr char kInterfaceSchema[] = "org.gnome.desktop.interface";
@@ -112,5 +112,5 @@ bool OpenDirectory(const std::string& path) {
   return started;
 }
 
-}  // namespace x11
+}  // namespace common
 }  // namespace quorvel
