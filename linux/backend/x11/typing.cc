@@ -99,9 +99,12 @@ bool TypeCharacter(Display* display,
     state.mods |= KeyModifiers(*state.map, held);
   }
   Chord chord;
-  if (ItalianChord(state, keymap, text, code_point, &chord) ||
-      FindChord(state, code_point, &chord)) {
+  if (ItalianChord(state, keymap, text, code_point, &chord)) {
     Tap(display, keymap, chord.key, chord.modifiers);
+    return true;
+  }
+  if (const Chord* found = keymap.ChordFor(state.mods, code_point)) {
+    Tap(display, keymap, found->key, found->modifiers);
     return true;
   }
   return TypeOnSpare(display, keymap, xkb_utf32_to_keysym(code_point));
