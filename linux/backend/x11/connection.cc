@@ -1,5 +1,7 @@
 #include "backend/x11/connection.h"
 
+#include <poll.h>
+
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -88,6 +90,17 @@ int OnIoError(Display* display) {
 // quietly and XCloseDisplay still frees it.
 void StayAfterIoError(Display* /*display*/, void* /*data*/) {}
 
+// True when the server has sent something not yet read, or closed the
+// connection (which reads as readable too). No read, no Xlib lock: the
+// usual case at the start of a call is that nothing came.
+bool SomethingToRead(Display* display) {
+  if (XQLength(display) > 0) {
+    return true;
+  }
+  pollfd socket = {ConnectionNumber(display), POLLIN, 0};
+  return poll(&socket, 1, 0) != 0;
+}
+
 int XfixesOpcode(Display* display) {
   int opcode = 0;
   int event_base = 0;
@@ -133,6 +146,9 @@ bool ConnectionLost(Display* display) {
 void DrainEvents(Display* display,
                  void (*on_event)(const XEvent& event, void* data),
                  void* data) {
+  if (!SomethingToRead(display)) {
+    return;
+  }
   // XPending reads without blocking; on a server that has gone away the
   // read fails, and OnIoError marks the connection lost.
   while (!ConnectionLost(display) && XPending(display) > 0) {

@@ -18,8 +18,8 @@ Display* OpenConnection();
 bool ConnectionLost(Display* display);
 
 // Reads whatever the server has sent without blocking, and hands each event
-// to `on_event`. This is also how a lost server is noticed at the start of a
-// call.
+// to `on_event`; when nothing came, only looks at the socket. This is also
+// how a lost server is noticed at the start of a call.
 void DrainEvents(Display* display,
                  void (*on_event)(const XEvent& event, void* data),
                  void* data);

@@ -15,6 +15,14 @@ void FakeKey(Display* display,
 
 }  // namespace
 
+void PrepareXTest(Display* display) {
+  int event_base = 0;
+  int error_base = 0;
+  int major = 0;
+  int minor = 0;
+  XTestQueryExtension(display, &event_base, &error_base, &major, &minor);
+}
+
 void SendKeycode(Display* display, KeyCode keycode, bool press) {
   FakeKey(display, keycode, press, 0);
   XFlush(display);

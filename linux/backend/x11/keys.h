@@ -15,6 +15,11 @@ constexpr unsigned long kKeyHoldDelayMs = 15;
 
 namespace x11 {
 
+// Has libXtst fetch what it needs to know about the server's XTest now. It
+// does so on its first request otherwise: round trips that would wait
+// behind any key release the server is still holding back.
+void PrepareXTest(Display* display);
+
 // One transition of `keycode`, flushed at once so it reaches the server in
 // the order called.
 void SendKeycode(Display* display, KeyCode keycode, bool press);

@@ -277,6 +277,7 @@ class X11Backend : public Backend {
       return;
     }
     root_ = DefaultRootWindow(display_);
+    x11::PrepareXTest(display_);
     keymap_.Attach(display_);
     // Start from the server's default cursor, whatever an earlier client
     // (or an earlier run of this plugin) left on the root window.
