@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -40,6 +41,9 @@ std::vector<OwnConnection>& Registry() {
   return *connections;
 }
 XIOErrorHandler g_previous_io_handler = nullptr;
+// Set once any of our connections has been lost: until then every call can
+// tell it still has its connection without taking the lock.
+std::atomic<bool> g_any_lost{false};
 
 OwnConnection* Find(Display* display) {
   for (OwnConnection& connection : Registry()) {
@@ -79,6 +83,7 @@ int OnIoError(Display* display) {
     std::lock_guard<std::mutex> hold(RegistryLock());
     if (OwnConnection* connection = Find(display)) {
       connection->lost = true;
+      g_any_lost.store(true);
       return 0;
     }
   }
@@ -138,6 +143,9 @@ Display* OpenConnection() {
 }
 
 bool ConnectionLost(Display* display) {
+  if (!g_any_lost.load()) {
+    return false;
+  }
   std::lock_guard<std::mutex> hold(RegistryLock());
   const OwnConnection* connection = Find(display);
   return !connection || connection->lost;

@@ -13,8 +13,8 @@ namespace x11 {
 // lost. Null when the display cannot be opened.
 Display* OpenConnection();
 
-// True once the connection's server has gone away; nothing sent on it
-// arrives any more.
+// True once the server of a connection OpenConnection made has gone away;
+// nothing sent on it arrives any more.
 bool ConnectionLost(Display* display);
 
 // Reads whatever the server has sent without blocking, and hands each event

@@ -7,7 +7,9 @@
 #include <initializer_list>
 #include <utility>
 
+#include "backend/x11/italian_keys.h"
 #include "backend/x11/key_levels.h"
+#include "backend/x11/mac_key_table.h"
 
 namespace quorvel {
 namespace x11 {
@@ -40,6 +42,7 @@ void KeyIndex::Build(const XkbDescRec& map,
   group_ = group;
   skipped_ = skipped;
   IndexKeycodes();
+  IndexMacKeys();
   FindLevelKeys();
 }
 
@@ -48,8 +51,9 @@ void KeyIndex::Clear() {
   group_ = 0;
   skipped_.reset();
   keycodes_.clear();
+  mac_keycodes_.fill(0);
   level_keys_.clear();
-  chords_.clear();
+  states_.clear();
 }
 
 // The first key found for a symbol wins, so the keys are visited in the
@@ -74,6 +78,14 @@ void KeyIndex::IndexKeycodes() {
           keycodes_.emplace(keysym, key);
         }
       }
+    }
+  }
+}
+
+void KeyIndex::IndexMacKeys() {
+  for (const auto& [mac_key, keysym] : MacVkToKeysym()) {
+    if (mac_key < mac_keycodes_.size()) {
+      mac_keycodes_[mac_key] = Keycode(keysym);
     }
   }
 }
@@ -154,23 +166,68 @@ KeyIndex::Chords KeyIndex::BuildChords(unsigned mods) const {
   return chords;
 }
 
+KeyIndex::ModifierState& KeyIndex::StateFor(unsigned mods) {
+  for (ModifierState& state : states_) {
+    if (state.mods == mods) {
+      return state;
+    }
+  }
+  if (states_.size() >= kMaxModifierStates) {
+    states_.clear();
+  }
+  states_.push_back({mods, BuildChords(mods), {}});
+  return states_.back();
+}
+
 const Chord* KeyIndex::FindChord(unsigned mods, char32_t code_point) {
   if (!map_) {
     return nullptr;
   }
-  auto state = chords_.begin();
-  while (state != chords_.end() && state->first != mods) {
-    ++state;
+  const Chords& chords = StateFor(mods).chords;
+  const auto it = chords.find(code_point);
+  return it == chords.end() ? nullptr : &it->second;
+}
+
+const Chord* KeyIndex::CharacterChord(unsigned mods,
+                                      const std::string& text,
+                                      char32_t code_point) {
+  if (!map_) {
+    return nullptr;
   }
-  if (state == chords_.end()) {
-    if (chords_.size() >= kMaxModifierStates) {
-      chords_.clear();
+  ModifierState& state = StateFor(mods);
+  auto it = state.characters.find(code_point);
+  if (it == state.characters.end()) {
+    Chord chord = TableChord(mods, text, code_point);
+    if (chord.key == 0) {
+      const auto found = state.chords.find(code_point);
+      if (found != state.chords.end()) {
+        chord = found->second;
+      }
     }
-    chords_.emplace_back(mods, BuildChords(mods));
-    state = chords_.end() - 1;
+    it = state.characters.emplace(code_point, std::move(chord)).first;
   }
-  const auto it = state->second.find(code_point);
-  return it == state->second.end() ? nullptr : &it->second;
+  return it->second.key != 0 ? &it->second : nullptr;
+}
+
+Chord KeyIndex::TableChord(unsigned mods,
+                           const std::string& text,
+                           char32_t code_point) const {
+  const std::vector<KeySym>* keysyms = ItalianKeys(text);
+  if (!keysyms) {
+    return {};
+  }
+  Chord chord;
+  for (KeySym keysym : *keysyms) {
+    const KeyCode keycode = Keycode(keysym);
+    if (keycode == 0) {
+      return {};
+    }
+    chord.modifiers.push_back(keycode);
+  }
+  chord.key = chord.modifiers.back();
+  chord.modifiers.pop_back();
+  const KeyboardState state = {map_, group_, mods};
+  return ChordTypes(state, chord, code_point) ? chord : Chord();
 }
 
 }  // namespace x11

@@ -3,7 +3,10 @@
 
 #include <X11/XKBlib.h>
 
+#include <array>
 #include <bitset>
+#include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -33,6 +36,12 @@ class KeyIndex {
   // the other groups in turn; 0 when no key carries it.
   KeyCode Keycode(KeySym keysym) const;
 
+  // Keycode(TranslateMacVk(mac_key)), from a table; 0 also for codes the
+  // table does not reach.
+  KeyCode MacKeycode(uint32_t mac_key) const {
+    return mac_key < mac_keycodes_.size() ? mac_keycodes_[mac_key] : 0;
+  }
+
   // The chord that makes a client read exactly `code_point` when the
   // modifiers `mods` are already on (locked, or of keys the app holds),
   // which the chord cannot take away: a key of the active group with the
@@ -41,6 +50,14 @@ class KeyIndex {
   // none. Valid until the next Build or Clear.
   const Chord* FindChord(unsigned mods, char32_t code_point);
 
+  // The chord typing uses for `text`, the UTF-8 of `code_point`: the
+  // Italian table's, when its keys are on the map and it makes a client
+  // read exactly `code_point` under `mods`; else FindChord's. Remembered
+  // per character.
+  const Chord* CharacterChord(unsigned mods,
+                              const std::string& text,
+                              char32_t code_point);
+
  private:
   // A key that selects levels while held, and the modifiers it sets.
   struct LevelKey {
@@ -48,19 +65,34 @@ class KeyIndex {
     unsigned mods = 0;
   };
   using Chords = std::unordered_map<char32_t, Chord>;
+  // What typing has looked up under one modifier state.
+  struct ModifierState {
+    unsigned mods = 0;
+    Chords chords;
+    // Per character, what CharacterChord chose; key 0 where nothing
+    // types the character.
+    Chords characters;
+  };
 
   void IndexKeycodes();
+  void IndexMacKeys();
   void FindLevelKeys();
   Chords BuildChords(unsigned mods) const;
+  ModifierState& StateFor(unsigned mods);
+  Chord TableChord(unsigned mods,
+                   const std::string& text,
+                   char32_t code_point) const;
 
   const XkbDescRec* map_ = nullptr;
   int group_ = 0;
   Keycodes skipped_;
   std::unordered_map<KeySym, KeyCode> keycodes_;
+  // macOS virtual key code -> keycode; the codes in use are all below 128.
+  std::array<KeyCode, 128> mac_keycodes_ = {};
   std::vector<LevelKey> level_keys_;
-  // Modifier state -> its chords. Few states occur (Caps Lock, Num Lock, a
-  // held Shift), so a short list.
-  std::vector<std::pair<unsigned, Chords>> chords_;
+  // Few modifier states occur (Caps Lock, Num Lock, a held Shift), so a
+  // short list.
+  std::vector<ModifierState> states_;
 };
 
 }  // namespace x11

@@ -7,6 +7,7 @@
 #include "backend/x11/connection.h"
 #include "backend/x11/key_levels.h"
 #include "backend/x11/keys.h"
+#include "backend/x11/mac_key_table.h"
 
 namespace quorvel {
 namespace x11 {
@@ -221,6 +222,22 @@ KeyCode Keymap::KeycodeFor(KeySym keysym) {
     return keycode != 0 ? keycode : spares_.Carrying(keysym);
   }
   return display_ ? XKeysymToKeycode(display_, keysym) : 0;
+}
+
+KeyCode Keymap::KeycodeForMac(uint32_t mac_key) {
+  if (Map()) {
+    if (const KeyCode keycode = index_.MacKeycode(mac_key)) {
+      return keycode;
+    }
+  }
+  const KeySym keysym = TranslateMacVk(mac_key);
+  return keysym == NoSymbol ? 0 : KeycodeFor(keysym);
+}
+
+const Chord* Keymap::CharacterChordFor(unsigned mods,
+                                       const std::string& text,
+                                       char32_t code_point) {
+  return Map() ? index_.CharacterChord(mods, text, code_point) : nullptr;
 }
 
 const Chord* Keymap::ChordFor(unsigned mods, char32_t code_point) {

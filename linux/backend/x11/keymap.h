@@ -3,6 +3,9 @@
 
 #include <X11/XKBlib.h>
 
+#include <cstdint>
+#include <string>
+
 #include "backend/x11/character_keys.h"
 #include "backend/x11/key_index.h"
 #include "backend/x11/spare_keycodes.h"
@@ -38,10 +41,17 @@ class Keymap {
   // typing put it on included), 0 when none does.
   KeyCode KeycodeFor(KeySym keysym);
 
+  // KeycodeFor(TranslateMacVk(mac_key)).
+  KeyCode KeycodeForMac(uint32_t mac_key);
+
   // The chord of a key of the current map (spares left out) that types
   // `code_point` when `mods` are already on; see KeyIndex::FindChord.
   // Null without XKB or when no key types it.
   const Chord* ChordFor(unsigned mods, char32_t code_point);
+  // See KeyIndex::CharacterChord.
+  const Chord* CharacterChordFor(unsigned mods,
+                                 const std::string& text,
+                                 char32_t code_point);
 
   // Puts back every spare keycode typing mapped that still carries what was
   // put there, and flushes.

@@ -16,7 +16,6 @@
 #include "backend/x11/held_input.h"
 #include "backend/x11/keymap.h"
 #include "backend/x11/keys.h"
-#include "backend/x11/mac_key_table.h"
 #include "backend/x11/pointer.h"
 #include "backend/x11/pointer_buttons.h"
 #include "backend/x11/screens.h"
@@ -311,10 +310,7 @@ class X11Backend : public Backend {
   }
 
   // The keycode a macOS key has on the current map, 0 when it has none.
-  KeyCode KeycodeOf(uint32_t mac_key) {
-    const KeySym keysym = TranslateMacVk(mac_key);
-    return keysym == NoSymbol ? 0 : keymap_.KeycodeFor(keysym);
-  }
+  KeyCode KeycodeOf(uint32_t mac_key) { return keymap_.KeycodeForMac(mac_key); }
 
   Display* display_ = nullptr;
   Window root_ = 0;
