@@ -24,14 +24,19 @@ void PrepareXTest(Display* display);
 // the order called.
 void SendKeycode(Display* display, KeyCode keycode, bool press);
 
+// The order in which TapKeycode lets the modifiers up.
+enum class ModifierRelease { kReversed, kAsPressed };
+
 // Presses `modifiers` first to last and then `keycode`, releases `keycode`
-// kKeyHoldDelayMs later and then the modifiers last to first, and returns at
-// once. The hold is XTest's own delay: the server waits before acting on the
-// release and on everything this connection sends after it, so events stay
-// in order and the app's thread never sleeps.
+// kKeyHoldDelayMs later and then the modifiers (last to first unless told
+// otherwise), and returns at once. The hold is XTest's own delay: the server
+// waits before acting on the release and on everything this connection
+// sends after it, so events stay in order and the app's thread never
+// sleeps. One flush for all of it.
 void TapKeycode(Display* display,
                 KeyCode keycode,
-                const std::vector<KeyCode>& modifiers);
+                const std::vector<KeyCode>& modifiers,
+                ModifierRelease release = ModifierRelease::kReversed);
 
 }  // namespace x11
 }  // namespace quorvel

@@ -201,13 +201,18 @@ class X11Backend : public Backend {
     for (uint32_t modifier : modifiers) {
       const KeyCode keycode = KeycodeOf(modifier);
       if (keycode != 0) {
-        x11::SendKeycode(display, keycode, true);
         modifier_keycodes.push_back(keycode);
       }
     }
     const KeyCode keycode = KeycodeOf(key);
     if (keycode != 0) {
-      x11::TapKeycode(display, keycode, {});
+      x11::TapKeycode(display, keycode, modifier_keycodes,
+                      x11::ModifierRelease::kAsPressed);
+      return;
+    }
+    // No key for the code: the modifiers still go down and up.
+    for (KeyCode modifier : modifier_keycodes) {
+      x11::SendKeycode(display, modifier, true);
     }
     for (KeyCode modifier : modifier_keycodes) {
       x11::SendKeycode(display, modifier, false);
