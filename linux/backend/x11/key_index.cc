@@ -29,6 +29,16 @@ int MaxWidth(const XkbDescRec& map) {
   return width;
 }
 
+// The most groups any key of `map` has.
+int MaxGroups(const XkbDescRec& map) {
+  int groups = 0;
+  for (int keycode = map.min_key_code; keycode <= map.max_key_code; ++keycode) {
+    const int key_groups = XkbKeyNumGroups(&map, keycode);
+    groups = key_groups > groups ? key_groups : groups;
+  }
+  return groups;
+}
+
 }  // namespace
 
 void KeyIndex::Build(const XkbDescRec& map,
@@ -58,10 +68,13 @@ void KeyIndex::Clear() {
 
 // The first key found for a symbol wins, so the keys are visited in the
 // order of preference: the active group, then the others; within a group
-// level by level, and within a level by keycode.
+// level by level, and within a level by keycode. A group no key has gives
+// only what the groups before it gave (each key wraps it into one of its
+// own), so it is skipped unless it is the active one.
 void KeyIndex::IndexKeycodes() {
   const int width = MaxWidth(*map_);
-  for (int pass = -1; pass < XkbNumKbdGroups; ++pass) {
+  const int groups = MaxGroups(*map_);
+  for (int pass = -1; pass < XkbNumKbdGroups && pass < groups; ++pass) {
     const int group = pass < 0 ? group_ : pass;
     if (pass >= 0 && pass == group_) {
       continue;
@@ -75,7 +88,7 @@ void KeyIndex::IndexKeycodes() {
         }
         const KeySym keysym = KeysymAt(*map_, key, group, level);
         if (keysym != NoSymbol) {
-          keycodes_.emplace(keysym, key);
+          keycodes_.try_emplace(keysym, key);
         }
       }
     }

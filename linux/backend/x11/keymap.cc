@@ -89,9 +89,13 @@ void Keymap::OnEvent(const XEvent& event) {
   if (event.type != MappingNotify) {
     return;
   }
-  // Keeps Xlib's own copy of the map right for anything that still asks it.
   XMappingEvent mapping = event.xmapping;
-  XRefreshKeyboardMapping(&mapping);
+  if (xkb_event_ < 0) {
+    // Without XKB keys are looked up in Xlib's own copy of the map. With
+    // XKB nothing reads that copy, and bringing it up to date is a round
+    // trip that would wait behind the key releases the server holds back.
+    XRefreshKeyboardMapping(&mapping);
+  }
   if (mapping.request == MappingModifier ||
       (mapping.request == MappingKeyboard &&
        !OnlyOwnSpares(mapping.first_keycode, mapping.count))) {
