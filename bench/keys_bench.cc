@@ -119,7 +119,7 @@ void BackendType(benchmark::State& state,
 
 void BackendKey(benchmark::State& state,
                 const Fixture* f,
-                std::vector<uint32_t> modifiers) {
+                const std::vector<uint32_t>& modifiers) {
   for (auto _ : state) {
     if (modifiers.empty()) {
       f->backend->KeyPress(kMacA);
