@@ -112,7 +112,7 @@ class X11Backend : public Backend {
   }
 
   void MoveMouse(int32_t x, int32_t y) override {
-    if (Display* display = Connection()) {
+    if (Display* display = SendingConnection()) {
       x11::MoveMouse(display, root_, x, y);
     }
   }
@@ -120,7 +120,7 @@ class X11Backend : public Backend {
   void DragMouse(int32_t x, int32_t y) override { MoveMouse(x, y); }
 
   void WheelMouse(int32_t /*x*/, int32_t /*y*/, int32_t delta) override {
-    if (Display* display = Connection()) {
+    if (Display* display = SendingConnection()) {
       x11::WheelMouse(display, delta);
     }
   }
@@ -129,13 +129,14 @@ class X11Backend : public Backend {
                   int32_t y,
                   const std::string& type,
                   const std::string& button) override {
-    Display* display = Connection();
+    Display* display = SendingConnection();
     if (!display) {
       return;
     }
-    x11::MouseClick(display, x, y, type, button);
     const unsigned number = x11::ButtonNumber(button);
-    if (x11::IsPress(type)) {
+    const bool press = x11::IsPress(type);
+    x11::MouseClick(display, x, y, number, press);
+    if (press) {
       held_.ButtonDown(number);
     } else {
       held_.ButtonUp(number);
@@ -143,7 +144,7 @@ class X11Backend : public Backend {
   }
 
   void DoubleClick(int32_t x, int32_t y) override {
-    if (Display* display = Connection()) {
+    if (Display* display = SendingConnection()) {
       x11::DoubleClick(display, x, y);
       // Its last transition releases the left button.
       held_.ButtonUp(Button1);
@@ -151,7 +152,7 @@ class X11Backend : public Backend {
   }
 
   bool GetMouseCoords(int32_t* x, int32_t* y) override {
-    Display* display = Connection();
+    Display* display = SendingConnection();
     return display && x11::GetMouseCoords(display, root_, x, y);
   }
 
@@ -308,6 +309,18 @@ class X11Backend : public Backend {
       Connect(/*report_failure=*/false);
     }
     return display_;
+  }
+
+  // The connection for a pointer call: like Connection(), but nothing is
+  // read when the connection is not known to be lost. Pointer calls need
+  // nothing the server sent; the keymap's notices wait for the next key
+  // call, and a lost server shows when the call's flush or round trip
+  // fails, so the next call notices it.
+  Display* SendingConnection() {
+    if (display_ && !x11::ConnectionLost(display_)) {
+      return display_;
+    }
+    return Connection();
   }
 
   static void OnEvent(const XEvent& event, void* data) {
