@@ -60,7 +60,7 @@ void Keymap::Attach(Display* display) {
     CloseConnection(reader_);
     reader_ = nullptr;
   }
-  Load();
+  Load(/*with_state=*/true);
 }
 
 void Keymap::Detach() {
@@ -147,18 +147,21 @@ const XkbDescRec* Keymap::Map() {
     return nullptr;
   }
   if (stale_ || !map_) {
-    Load();
+    Load(/*with_state=*/false);
   }
   UpdateIndex();
   return map_;
 }
 
-void Keymap::Load() {
+// After the first load the group and the locks are known from the state
+// notices, which the server sends whenever they change (also when a new
+// layout changes them); asking again would be one more round trip.
+void Keymap::Load(bool with_state) {
   FreeMap();
   Display* reader = reader_ ? reader_ : display_;
   map_ = XkbGetMap(reader, kMapParts, XkbUseCoreKbd);
   XkbStateRec state;
-  if (XkbGetState(reader, XkbUseCoreKbd, &state) == Success) {
+  if (with_state && XkbGetState(reader, XkbUseCoreKbd, &state) == Success) {
     group_ = state.group;
     locked_mods_ = state.locked_mods;
   }

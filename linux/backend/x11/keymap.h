@@ -77,7 +77,9 @@ class Keymap {
   void NoteHold();
 
  private:
-  void Load();
+  // Reads the map, and with `with_state` the group and the locked
+  // modifiers too.
+  void Load(bool with_state);
   // Builds the index again if the map or the group changed since.
   void UpdateIndex();
   void ResetSpares();
