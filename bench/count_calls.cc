@@ -7,10 +7,15 @@
 //
 // CASE: dispatch-theme, dispatch-move (no display), or moveMouse,
 //   getMouseCoords, screenList, wheelMouse, moveMouseAndClick,
-//   keyboardPress-egrave, keyboardPress-a, keyboardClick (own Xvfb).
+//   keyboardPress-egrave, keyboardPress-a, keyboardPress-A, keyboardClick,
+//   keyboardClickShift, keyboardClickCommand (own Xvfb); or response,
+//   response-bool: only making and releasing the success response the
+//   dispatcher returns (null, or a boolean as for keyboardPress), by the
+//   handler path.
 // PATH: channel (the encoded call through the engine, the reply decoded),
-//   handler (the dispatcher on decoded arguments, no codec), or bare (the X
-//   requests alone; X cases only).
+//   handler (the dispatcher on decoded arguments, no codec), backend (the
+//   Backend operation called directly: no name walk, no argument reading,
+//   no response), or bare (the X requests alone; X cases only).
 // Only the loop is counted; warm-up calls before it fill the lazy tables and
 // the Xlib extension records. The X server's work is not in the count.
 
@@ -18,6 +23,7 @@
 
 #include <sys/resource.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,7 +72,19 @@ struct Case {
   std::function<FlValue*(int)> args;
   // The bare requests.
   std::function<bool(Display*, Window, int)> bare;
+  // The Backend operation the dispatcher calls for call `i`.
+  std::function<bool(quorvel::Backend&, int)> direct;
 };
+
+const std::string kDown = "Down";
+const std::string kUp = "Up";
+const std::string kLeft = "Left";
+const std::string kEgrave = "è";
+const std::string kLetter = "a";
+const std::string kCapital = "A";
+// macOS virtual key codes of Shift and Command.
+constexpr uint32_t kMacShift = 56;
+constexpr uint32_t kMacCommand = 55;
 
 FlValue* Point(int i) {
   return quorvel::bench::IntArgs({{"x", kX[i & 1]}, {"y", kY[i & 1]}});
@@ -88,23 +106,33 @@ FlValue* Text(const char* text) {
 
 const Case kCases[] = {
     {"dispatch-theme", false, false, "getPlatformThemePointer",
-     [](int) -> FlValue* { return nullptr; }, nullptr},
-    {"dispatch-move", false, false, "moveMouse", Point, nullptr},
+     [](int) -> FlValue* { return nullptr; }, nullptr, nullptr},
+    {"dispatch-move", false, false, "moveMouse", Point, nullptr, nullptr},
     {"moveMouse", true, false, "moveMouse", Point,
      [](Display* d, Window root, int i) {
        quorvel::bench::BareMoveMouse(d, root, kX[i & 1], kY[i & 1]);
+       return true;
+     },
+     [](quorvel::Backend& b, int i) {
+       b.MoveMouse(kX[i & 1], kY[i & 1]);
        return true;
      }},
     {"getMouseCoords", true, false, "getMouseCoords",
      [](int) -> FlValue* { return nullptr; },
      [](Display* d, Window root, int) {
        return quorvel::bench::BareGetMouseCoords(d, root);
+     },
+     [](quorvel::Backend& b, int) {
+       int32_t x = 0;
+       int32_t y = 0;
+       return b.GetMouseCoords(&x, &y);
      }},
     {"screenList", true, false, "screenList",
      [](int) -> FlValue* { return nullptr; },
      [](Display* d, Window root, int) {
        return quorvel::bench::BareScreenList(d, root) == 1;
-     }},
+     },
+     [](quorvel::Backend& b, int) { return b.GetScreenList().size() == 1; }},
     {"wheelMouse", true, false, "wheelMouse",
      [](int) {
        return quorvel::bench::IntArgs({{"x", 0}, {"y", 0}, {"delta", 1}});
@@ -112,11 +140,19 @@ const Case kCases[] = {
      [](Display* d, Window, int) {
        quorvel::bench::BareWheelUp(d);
        return true;
+     },
+     [](quorvel::Backend& b, int) {
+       b.WheelMouse(0, 0, 1);
+       return true;
      }},
     {"moveMouseAndClick", true, false, "moveMouseAndClick", Click,
      [](Display* d, Window, int i) {
        quorvel::bench::BareMoveMouseAndClick(d, kX[i & 1], kY[i & 1],
                                              (i & 1) == 0);
+       return true;
+     },
+     [](quorvel::Backend& b, int i) {
+       b.MouseClick(kX[i & 1], kY[i & 1], i & 1 ? kUp : kDown, kLeft);
        return true;
      }},
     {"keyboardPress-egrave", true, true, "keyboardPress",
@@ -124,19 +160,56 @@ const Case kCases[] = {
      [](Display* d, Window, int) {
        quorvel::bench::BareKeyTap(d, XK_egrave);
        return true;
-     }},
+     },
+     [](quorvel::Backend& b, int) { return b.TypeText(kEgrave); }},
     {"keyboardPress-a", true, true, "keyboardPress",
      [](int) { return Text("a"); },
      [](Display* d, Window, int) {
        quorvel::bench::BareKeyTap(d, XK_a);
        return true;
-     }},
+     },
+     [](quorvel::Backend& b, int) { return b.TypeText(kLetter); }},
+    {"keyboardPress-A", true, true, "keyboardPress",
+     [](int) { return Text("A"); },
+     [](Display* d, Window, int) {
+       quorvel::bench::BareKeyTap(d, XK_a, XK_Shift_L);
+       return true;
+     },
+     [](quorvel::Backend& b, int) { return b.TypeText(kCapital); }},
     {"keyboardClick", true, false, "keyboardClick",
      [](int) {
        return quorvel::bench::IntArgs({{"key", kMacA}});
      },
      [](Display* d, Window, int) {
        quorvel::bench::BareKeyTap(d, XK_a);
+       return true;
+     },
+     [](quorvel::Backend& b, int) {
+       b.KeyPress(kMacA);
+       return true;
+     }},
+    {"keyboardClickShift", true, false, "keyboardClickShiftPressed",
+     [](int) {
+       return quorvel::bench::IntArgs({{"key", kMacA}});
+     },
+     [](Display* d, Window, int) {
+       quorvel::bench::BareKeyTap(d, XK_a, XK_Shift_L);
+       return true;
+     },
+     [](quorvel::Backend& b, int) {
+       b.KeyPressWithModifiers(kMacA, {kMacShift});
+       return true;
+     }},
+    {"keyboardClickCommand", true, false, "keyboardClickCommandPressed",
+     [](int) {
+       return quorvel::bench::IntArgs({{"key", kMacA}});
+     },
+     [](Display* d, Window, int) {
+       quorvel::bench::BareKeyTap(d, XK_a, XK_Super_L);
+       return true;
+     },
+     [](quorvel::Backend& b, int) {
+       b.KeyPressWithModifiers(kMacA, {kMacCommand});
        return true;
      }},
 };
@@ -170,6 +243,8 @@ int Run(const Case& c, const std::string& path, int calls) {
           quorvel::HandleMethodCall(*backend, c.method, args[i & 1]);
       return FL_IS_METHOD_SUCCESS_RESPONSE(response);
     };
+  } else if (path == "backend" && c.direct) {
+    step = [&](int i) { return c.direct(*backend, i); };
   } else if (path == "bare" && c.bare) {
     display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -213,9 +288,31 @@ int Run(const Case& c, const std::string& path, int calls) {
 
 }  // namespace
 
+// The success response alone, made and released as the dispatcher's caller
+// does: the embedding API's fixed cost, stated once beside the methods.
+int RunResponse(bool with_value, int calls) {
+  const Step step = [with_value](int i) {
+    g_autoptr(FlValue) value =
+        with_value ? fl_value_new_bool((i & 1) != 0) : nullptr;
+    g_autoptr(FlMethodResponse) response =
+        FL_METHOD_RESPONSE(fl_method_success_response_new(value));
+    return FL_IS_METHOD_SUCCESS_RESPONSE(response);
+  };
+  for (int i = 0; i < kWarmUpCalls; ++i) {
+    step(i);
+  }
+  return quorvel_measured_loop(step, calls) ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   if (argc != 4) {
     return Usage();
+  }
+  if (strcmp(argv[1], "response") == 0 ||
+      strcmp(argv[1], "response-bool") == 0) {
+    const int calls = atoi(argv[3]);
+    return calls > 0 ? RunResponse(strcmp(argv[1], "response-bool") == 0, calls)
+                     : Usage();
   }
   const Case* found = nullptr;
   for (const Case& c : kCases) {

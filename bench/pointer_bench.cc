@@ -10,6 +10,7 @@ extern "C" {
 #include <xdo.h>
 }
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -95,6 +96,51 @@ void ThroughHandler(benchmark::State& state,
     g_object_unref(quorvel::HandleMethodCall(*f->backend, method,
                                              args[i++ % args.size()]));
   }
+}
+
+// --- The backend alone
+// --------------------------------------------------------
+
+// The Backend operation the dispatcher calls, called directly: the plugin's
+// own work without the method-name walk, the argument reading and the
+// response object.
+using BackendCall = void (*)(quorvel::Backend& backend, unsigned i);
+
+void ThroughBackend(benchmark::State& state,
+                    const Fixture* f,
+                    BackendCall call) {
+  unsigned i = 0;
+  for (auto _ : state) {
+    call(*f->backend, i++);
+  }
+  if (i & 1) {
+    call(*f->backend, i);
+  }
+}
+
+void BackendMove(quorvel::Backend& backend, unsigned i) {
+  backend.MoveMouse(kX[i & 1], kY[i & 1]);
+}
+
+void BackendCoords(quorvel::Backend& backend, unsigned /*i*/) {
+  int32_t x = 0;
+  int32_t y = 0;
+  benchmark::DoNotOptimize(backend.GetMouseCoords(&x, &y));
+}
+
+void BackendScreens(quorvel::Backend& backend, unsigned /*i*/) {
+  benchmark::DoNotOptimize(backend.GetScreenList());
+}
+
+void BackendWheel(quorvel::Backend& backend, unsigned /*i*/) {
+  backend.WheelMouse(0, 0, 1);
+}
+
+void BackendClick(quorvel::Backend& backend, unsigned i) {
+  static const std::string kDown = "Down";
+  static const std::string kUp = "Up";
+  static const std::string kLeft = "Left";
+  backend.MouseClick(kX[i & 1], kY[i & 1], i & 1 ? kUp : kDown, kLeft);
 }
 
 // --- The same requests, made directly ---------------------------------------
@@ -222,19 +268,23 @@ void RegisterAll(const Fixture* f, const Channel& channel) {
 
   Add("moveMouse/channel", ThroughChannel, f, moves, false);
   Add("moveMouse/handler", ThroughHandler, f, "moveMouse", move_args, false);
+  Add("moveMouse/backend", ThroughBackend, f, BackendMove);
   Add("moveMouse/bare", BareMoveMouse, f);
   Add("moveMouse/xdo", XdoMoveMouse, f);
   Add("moveMouse/xdotool", XdotoolMoveMouse, f);
   Add("getMouseCoords/channel", ThroughChannel, f, coords, false);
   Add("getMouseCoords/handler", ThroughHandler, f, "getMouseCoords", no_args,
       false);
+  Add("getMouseCoords/backend", ThroughBackend, f, BackendCoords);
   Add("getMouseCoords/bare", BareGetMouseCoords, f);
   Add("screenList/channel", ThroughChannel, f, screens, false);
   Add("screenList/handler", ThroughHandler, f, "screenList", no_args, false);
+  Add("screenList/backend", ThroughBackend, f, BackendScreens);
   Add("screenList/bare", BareScreenList, f);
   Add("wheelMouse flush/channel", ThroughChannel, f, wheel, false);
   Add("wheelMouse flush/handler", ThroughHandler, f, "wheelMouse", wheel_args,
       false);
+  Add("wheelMouse flush/backend", ThroughBackend, f, BackendWheel);
   Add("wheelMouse flush/bare", BareWheelMouse, f, nullptr);
   Add("wheelMouse sync/channel", ThroughChannel, f, wheel, true);
   Add("wheelMouse sync/handler", ThroughHandler, f, "wheelMouse", wheel_args,
@@ -244,6 +294,7 @@ void RegisterAll(const Fixture* f, const Channel& channel) {
   Add("moveMouseAndClick flush/channel", ThroughChannel, f, clicks, false);
   Add("moveMouseAndClick flush/handler", ThroughHandler, f, "moveMouseAndClick",
       click_args, false);
+  Add("moveMouseAndClick flush/backend", ThroughBackend, f, BackendClick);
   Add("moveMouseAndClick flush/bare", BareMoveMouseAndClick, f, nullptr);
   Add("moveMouseAndClick sync/channel", ThroughChannel, f, clicks, true);
   Add("moveMouseAndClick sync/handler", ThroughHandler, f, "moveMouseAndClick",

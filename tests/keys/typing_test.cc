@@ -450,6 +450,31 @@ TEST_F(TypingTest, LayoutSwitchedBetweenCallsIsFollowedByTheNextCall) {
   EXPECT_EQ(window_->TakeText(), "yz");
 }
 
+// The first call after a layout switch reads the new map without waiting
+// for the releases the server still holds back from earlier calls: it has
+// returned (the marker) before the last of them is carried out.
+TEST_F(TypingTest, FirstCallAfterALayoutSwitchDoesNotWaitForPendingHolds) {
+  // Holds for much longer than the switch takes, yet few enough to leave
+  // room in the connection's socket.
+  constexpr int kPendingHolds = 60;
+  UseLayout(kUs);
+  for (int i = 0; i < kPendingHolds; ++i) {
+    EXPECT_TRUE(Type("z"));
+  }
+  ASSERT_EQ(server_->Run(kGerman), 0);
+  EXPECT_TRUE(Type("y"));
+  window_->SendMarker();
+  const auto recorded = Recorded();
+  const auto events = KeyEvents(recorded);
+  const auto markers = MarkerTimes(recorded);
+  ASSERT_EQ(events.size(), 2u * (kPendingHolds + 1)) << ToString(recorded);
+  ASSERT_EQ(markers.size(), 1u);
+  // The last "z" comes up just before "y" goes down.
+  const testing::KeyEvent& last_release = events[events.size() - 3];
+  EXPECT_FALSE(last_release.press);
+  EXPECT_LT(markers[0], last_release.server_time);
+}
+
 TEST_F(TypingTest, SpareKeycodesAreRestoredWhenThePluginGoes) {
   UseLayout(kGerman);
   EXPECT_TRUE(Type("\xf0\x9f\x98\x80"));  // 😀

@@ -26,12 +26,6 @@ struct KeyboardState {
 // True when the client reading `keysym` takes it for `code_point`.
 bool KeysymIs(KeySym keysym, char32_t code_point);
 
-// A chord that makes a client under `state` read exactly `code_point`: a key
-// of the active group with the fewest level modifiers added (Shift, then the
-// third-level shift, then both, ...), lowest keycode first, keypad keys
-// last.
-bool FindChord(const KeyboardState& state, char32_t code_point, Chord* chord);
-
 // True when pressing `chord` under `state` makes a client read `code_point`.
 bool ChordTypes(const KeyboardState& state,
                 const Chord& chord,

@@ -1,5 +1,8 @@
 #include "backend/x11/connection.h"
 
+#include <poll.h>
+
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -38,6 +41,9 @@ std::vector<OwnConnection>& Registry() {
   return *connections;
 }
 XIOErrorHandler g_previous_io_handler = nullptr;
+// Set once any of our connections has been lost: until then every call can
+// tell it still has its connection without taking the lock.
+std::atomic<bool> g_any_lost{false};
 
 OwnConnection* Find(Display* display) {
   for (OwnConnection& connection : Registry()) {
@@ -77,6 +83,7 @@ int OnIoError(Display* display) {
     std::lock_guard<std::mutex> hold(RegistryLock());
     if (OwnConnection* connection = Find(display)) {
       connection->lost = true;
+      g_any_lost.store(true);
       return 0;
     }
   }
@@ -87,6 +94,17 @@ int OnIoError(Display* display) {
 // Returning leaves the display marked broken, so later calls on it fail
 // quietly and XCloseDisplay still frees it.
 void StayAfterIoError(Display* /*display*/, void* /*data*/) {}
+
+// True when the server has sent something not yet read, or closed the
+// connection (which reads as readable too). No read, no Xlib lock: the
+// usual case at the start of a call is that nothing came.
+bool SomethingToRead(Display* display) {
+  if (XQLength(display) > 0) {
+    return true;
+  }
+  pollfd socket = {ConnectionNumber(display), POLLIN, 0};
+  return poll(&socket, 1, 0) != 0;
+}
 
 int XfixesOpcode(Display* display) {
   int opcode = 0;
@@ -125,6 +143,9 @@ Display* OpenConnection() {
 }
 
 bool ConnectionLost(Display* display) {
+  if (!g_any_lost.load()) {
+    return false;
+  }
   std::lock_guard<std::mutex> hold(RegistryLock());
   const OwnConnection* connection = Find(display);
   return !connection || connection->lost;
@@ -133,6 +154,9 @@ bool ConnectionLost(Display* display) {
 void DrainEvents(Display* display,
                  void (*on_event)(const XEvent& event, void* data),
                  void* data) {
+  if (!SomethingToRead(display)) {
+    return;
+  }
   // XPending reads without blocking; on a server that has gone away the
   // read fails, and OnIoError marks the connection lost.
   while (!ConnectionLost(display) && XPending(display) > 0) {

@@ -13,13 +13,13 @@ namespace x11 {
 // lost. Null when the display cannot be opened.
 Display* OpenConnection();
 
-// True once the connection's server has gone away; nothing sent on it
-// arrives any more.
+// True once the server of a connection OpenConnection made has gone away;
+// nothing sent on it arrives any more.
 bool ConnectionLost(Display* display);
 
 // Reads whatever the server has sent without blocking, and hands each event
-// to `on_event`. This is also how a lost server is noticed at the start of a
-// call.
+// to `on_event`; when nothing came, only looks at the socket. This is also
+// how a lost server is noticed at the start of a call.
 void DrainEvents(Display* display,
                  void (*on_event)(const XEvent& event, void* data),
                  void* data);

@@ -12,30 +12,6 @@ bool InRange(const XkbDescRec& xkb, KeyCode keycode) {
   return xkb.map && keycode >= xkb.min_key_code && keycode <= xkb.max_key_code;
 }
 
-// The most levels any key of `xkb` has in one group.
-int MaxWidth(const XkbDescRec& xkb) {
-  int width = 0;
-  for (int keycode = xkb.min_key_code; keycode <= xkb.max_key_code; ++keycode) {
-    const int key_width = XkbKeyGroupsWidth(&xkb, keycode);
-    width = key_width > width ? key_width : width;
-  }
-  return width;
-}
-
-KeyCode FindInGroup(const XkbDescRec& xkb, KeySym keysym, int group) {
-  const int width = MaxWidth(xkb);
-  for (int level = 0; level < width; ++level) {
-    for (int keycode = xkb.min_key_code; keycode <= xkb.max_key_code;
-         ++keycode) {
-      const KeyCode key = static_cast<KeyCode>(keycode);
-      if (KeysymAt(xkb, key, group, level) == keysym) {
-        return key;
-      }
-    }
-  }
-  return 0;
-}
-
 }  // namespace
 
 int TypeLevel(const XkbKeyTypeRec& type, unsigned mods, unsigned* consumed) {
@@ -134,24 +110,6 @@ bool KeyIsEmpty(const XkbDescRec& xkb, KeyCode keycode) {
     }
   }
   return true;
-}
-
-KeyCode FindKeycode(const XkbDescRec& xkb, KeySym keysym, int group) {
-  if (!xkb.map || keysym == NoSymbol) {
-    return 0;
-  }
-  if (const KeyCode keycode = FindInGroup(xkb, keysym, group)) {
-    return keycode;
-  }
-  for (int other = 0; other < XkbNumKbdGroups; ++other) {
-    if (other == group) {
-      continue;
-    }
-    if (const KeyCode keycode = FindInGroup(xkb, keysym, other)) {
-      return keycode;
-    }
-  }
-  return 0;
 }
 
 unsigned KeyModifiers(const XkbDescRec& xkb, KeyCode keycode) {

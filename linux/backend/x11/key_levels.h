@@ -37,11 +37,6 @@ KeySym KeysymAt(const XkbDescRec& xkb, KeyCode keycode, int group, int level);
 // True when no group of `keycode` carries a symbol: a keycode free to borrow.
 bool KeyIsEmpty(const XkbDescRec& xkb, KeyCode keycode);
 
-// The keycode carrying `keysym` in the active `group`, at the lowest level
-// and then the lowest keycode (as XKeysymToKeycode ranks them), else in any
-// other group; 0 when no key carries it.
-KeyCode FindKeycode(const XkbDescRec& xkb, KeySym keysym, int group);
-
 // The real modifiers `keycode` sets when pressed (its modifier map entry).
 unsigned KeyModifiers(const XkbDescRec& xkb, KeyCode keycode);
 

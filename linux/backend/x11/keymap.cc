@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "backend/common/mac_key_table.h"
+#include "backend/x11/connection.h"
 #include "backend/x11/key_levels.h"
 #include "backend/x11/keys.h"
 
@@ -20,21 +22,29 @@ constexpr unsigned kMapParts =
 // modifiers that stay on (Caps Lock, Num Lock).
 constexpr unsigned long kStateDetails = XkbGroupStateMask | XkbModifierLockMask;
 
+bool HasXkb(Display* display, int* event) {
+  int opcode = 0;
+  int error = 0;
+  int major = XkbMajorVersion;
+  int minor = XkbMinorVersion;
+  return XkbQueryExtension(display, &opcode, event, &error, &major, &minor);
+}
+
+// The connection the map is read on selects no events, but the server
+// still tells every client of core mapping changes; nothing needs them.
+void DropEvent(const XEvent& /*event*/, void* /*data*/) {}
+
 }  // namespace
 
 Keymap::~Keymap() {
-  FreeMap();
+  Detach();
 }
 
 void Keymap::Attach(Display* display) {
   Detach();
   display_ = display;
-  int opcode = 0;
   int event = 0;
-  int error = 0;
-  int major = XkbMajorVersion;
-  int minor = XkbMinorVersion;
-  if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+  if (!HasXkb(display, &event)) {
     return;
   }
   xkb_event_ = event;
@@ -44,10 +54,21 @@ void Keymap::Attach(Display* display) {
   XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, kStateDetails,
                         kStateDetails);
   XFlush(display);
+  reader_ = OpenConnection();
+  int reader_event = 0;
+  if (reader_ && !HasXkb(reader_, &reader_event)) {
+    CloseConnection(reader_);
+    reader_ = nullptr;
+  }
+  Load(/*with_state=*/true);
 }
 
 void Keymap::Detach() {
   FreeMap();
+  index_.Clear();
+  index_stale_ = true;
+  CloseConnection(reader_);
+  reader_ = nullptr;
   display_ = nullptr;
   xkb_event_ = -1;
   stale_ = true;
@@ -68,9 +89,13 @@ void Keymap::OnEvent(const XEvent& event) {
   if (event.type != MappingNotify) {
     return;
   }
-  // Keeps Xlib's own copy of the map right for anything that still asks it.
   XMappingEvent mapping = event.xmapping;
-  XRefreshKeyboardMapping(&mapping);
+  if (xkb_event_ < 0) {
+    // Without XKB keys are looked up in Xlib's own copy of the map. With
+    // XKB nothing reads that copy, and bringing it up to date is a round
+    // trip that would wait behind the key releases the server holds back.
+    XRefreshKeyboardMapping(&mapping);
+  }
   if (mapping.request == MappingModifier ||
       (mapping.request == MappingKeyboard &&
        !OnlyOwnSpares(mapping.first_keycode, mapping.count))) {
@@ -99,6 +124,7 @@ void Keymap::OnXkbEvent(const XkbEvent& event) {
       break;
     }
     case XkbStateNotify:
+      index_stale_ = index_stale_ || event.state.group != group_;
       group_ = event.state.group;
       locked_mods_ = event.state.locked_mods;
       break;
@@ -121,21 +147,48 @@ const XkbDescRec* Keymap::Map() {
     return nullptr;
   }
   if (stale_ || !map_) {
-    Load();
+    Load(/*with_state=*/false);
   }
+  UpdateIndex();
   return map_;
 }
 
-void Keymap::Load() {
+// After the first load the group and the locks are known from the state
+// notices, which the server sends whenever they change (also when a new
+// layout changes them); asking again would be one more round trip.
+void Keymap::Load(bool with_state) {
   FreeMap();
-  map_ = XkbGetMap(display_, kMapParts, XkbUseCoreKbd);
+  Display* reader = reader_ ? reader_ : display_;
+  map_ = XkbGetMap(reader, kMapParts, XkbUseCoreKbd);
   XkbStateRec state;
-  if (XkbGetState(display_, XkbUseCoreKbd, &state) == Success) {
+  if (with_state && XkbGetState(reader, XkbUseCoreKbd, &state) == Success) {
     group_ = state.group;
     locked_mods_ = state.locked_mods;
   }
+  if (reader_) {
+    DrainEvents(reader_, DropEvent, nullptr);
+  }
   stale_ = false;
   ResetSpares();
+  index_stale_ = true;
+  UpdateIndex();
+}
+
+// Spares are left out of the index: typing changes their symbols without a
+// new build. They are found through the pool instead.
+void Keymap::UpdateIndex() {
+  if (!index_stale_) {
+    return;
+  }
+  index_.Clear();
+  if (map_) {
+    KeyIndex::Keycodes spares;
+    for (const SparePool::Key& spare : spares_.keys()) {
+      spares.set(spare.keycode);
+    }
+    index_.Build(*map_, group_, spares);
+  }
+  index_stale_ = false;
 }
 
 // Spares are the keycodes without symbols, plus those still carrying what
@@ -171,10 +224,31 @@ void Keymap::FreeMap() {
 }
 
 KeyCode Keymap::KeycodeFor(KeySym keysym) {
-  if (const XkbDescRec* map = Map()) {
-    return FindKeycode(*map, keysym, group_);
+  if (Map()) {
+    const KeyCode keycode = index_.Keycode(keysym);
+    return keycode != 0 ? keycode : spares_.Carrying(keysym);
   }
   return display_ ? XKeysymToKeycode(display_, keysym) : 0;
+}
+
+KeyCode Keymap::KeycodeForMac(uint32_t mac_key) {
+  if (Map()) {
+    if (const KeyCode keycode = index_.MacKeycode(mac_key)) {
+      return keycode;
+    }
+  }
+  const KeySym keysym = TranslateMacVk(mac_key);
+  return keysym == NoSymbol ? 0 : KeycodeFor(keysym);
+}
+
+const Chord* Keymap::CharacterChordFor(unsigned mods,
+                                       const std::string& text,
+                                       char32_t code_point) {
+  return Map() ? index_.CharacterChord(mods, text, code_point) : nullptr;
+}
+
+const Chord* Keymap::ChordFor(unsigned mods, char32_t code_point) {
+  return Map() ? index_.FindChord(mods, code_point) : nullptr;
 }
 
 KeyCode Keymap::MapOnSpare(KeySym level1, KeySym level2) {
@@ -186,6 +260,10 @@ KeyCode Keymap::MapOnSpare(KeySym level1, KeySym level2) {
       spares_.Take(level1, level2, ServerTime(), &needs_mapping);
   if (keycode != 0 && needs_mapping && !PutOnKey(keycode, level1, level2)) {
     return 0;
+  }
+  if (needs_mapping && reader_) {
+    // The server's notice of an earlier mapping, at most.
+    DrainEvents(reader_, DropEvent, nullptr);
   }
   return keycode;
 }

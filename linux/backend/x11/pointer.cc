@@ -56,11 +56,11 @@ void WheelMouse(Display* display, int32_t delta) {
 void MouseClick(Display* display,
                 int32_t x,
                 int32_t y,
-                const std::string& type,
-                const std::string& button) {
+                unsigned button,
+                bool press) {
   // The transition happens where the caller says, wherever the pointer was.
   FakeMotion(display, x, y);
-  FakeButton(display, common::ButtonNumber(button), common::IsPress(type));
+  FakeButton(display, button, press);
   XFlush(display);
 }
 

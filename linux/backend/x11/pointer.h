@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
-#include <string>
 
 namespace quorvel {
 namespace x11 {
@@ -12,11 +11,12 @@ namespace x11 {
 // Pointer injection on an open connection. Callers test the display first.
 void MoveMouse(Display* display, Window root, int32_t x, int32_t y);
 void WheelMouse(Display* display, int32_t delta);
+// One transition of core button `button` at (x, y).
 void MouseClick(Display* display,
                 int32_t x,
                 int32_t y,
-                const std::string& type,
-                const std::string& button);
+                unsigned button,
+                bool press);
 void DoubleClick(Display* display, int32_t x, int32_t y);
 bool GetMouseCoords(Display* display, Window root, int32_t* x, int32_t* y);
 

@@ -54,6 +54,23 @@ bool SparePool::Carries(KeyCode keycode) const {
   return key && key->mapped();
 }
 
+KeyCode SparePool::Carrying(KeySym keysym) const {
+  if (keysym == NoSymbol) {
+    return 0;
+  }
+  for (const Key& key : keys_) {
+    if (key.level1 == keysym) {
+      return key.keycode;
+    }
+  }
+  for (const Key& key : keys_) {
+    if (key.level2 == keysym) {
+      return key.keycode;
+    }
+  }
+  return 0;
+}
+
 void SparePool::ForgetMappings() {
   for (Key& key : keys_) {
     key.level1 = NoSymbol;

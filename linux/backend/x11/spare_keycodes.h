@@ -50,6 +50,9 @@ class SparePool {
   const Key* Find(KeyCode keycode) const;
   // True when the pool has put symbols on `keycode`.
   bool Carries(KeyCode keycode) const;
+  // The keycode the pool put `keysym` on, at level 1 before level 2; 0 when
+  // none carries it.
+  KeyCode Carrying(KeySym keysym) const;
 
   const std::vector<Key>& keys() const { return keys_; }
   // Marks every keycode as carrying nothing (after they were restored).

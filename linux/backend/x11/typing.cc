@@ -21,11 +21,20 @@ void Tap(Display* display,
   keymap.NoteHold();
 }
 
-// The one character `text` holds. A single byte that is not UTF-8 is taken
-// as a Latin-1 character, as older senders write it.
-bool DecodeCharacter(const std::string& text, char32_t* code_point) {
+// The one character `text` holds; `utf8` tells whether `text` is its
+// UTF-8. A single byte that is not UTF-8 is taken as a Latin-1 character,
+// as older senders write it.
+bool DecodeCharacter(const std::string& text,
+                     char32_t* code_point,
+                     bool* utf8) {
+  if (text.size() == 1 && static_cast<unsigned char>(text[0]) < 0x80) {
+    *code_point = static_cast<unsigned char>(text[0]);
+    *utf8 = true;
+    return true;
+  }
   const gchar* end = nullptr;
-  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end)) {
+  *utf8 = g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end);
+  if (*utf8) {
     if (g_utf8_strlen(text.data(), static_cast<gssize>(text.size())) != 1) {
       return false;
     }
@@ -37,33 +46,6 @@ bool DecodeCharacter(const std::string& text, char32_t* code_point) {
     return true;
   }
   return false;
-}
-
-// The table's chord, when it types `code_point` on the current map.
-bool ItalianChord(const KeyboardState& state,
-                  Keymap& keymap,
-                  const std::string& text,
-                  char32_t code_point,
-                  Chord* chord) {
-  const std::vector<uint32_t>* keysyms = common::ItalianKeys(text);
-  if (!keysyms) {
-    return false;
-  }
-  Chord table;
-  for (uint32_t keysym : *keysyms) {
-    const KeyCode keycode = keymap.KeycodeFor(keysym);
-    if (keycode == 0) {
-      return false;
-    }
-    table.modifiers.push_back(keycode);
-  }
-  table.key = table.modifiers.back();
-  table.modifiers.pop_back();
-  if (!ChordTypes(state, table, code_point)) {
-    return false;
-  }
-  *chord = std::move(table);
-  return true;
 }
 
 // A symbol no key of the active group gives, put on a spare keycode for
@@ -82,7 +64,8 @@ bool TypeCharacter(Display* display,
                    Keymap& keymap,
                    const std::vector<KeyCode>& held_keys,
                    const std::string& text,
-                   char32_t code_point) {
+                   char32_t code_point,
+                   bool utf8) {
   KeyboardState state;
   state.map = keymap.Map();
   if (!state.map) {
@@ -98,10 +81,12 @@ bool TypeCharacter(Display* display,
   for (KeyCode held : held_keys) {
     state.mods |= KeyModifiers(*state.map, held);
   }
-  Chord chord;
-  if (ItalianChord(state, keymap, text, code_point, &chord) ||
-      FindChord(state, code_point, &chord)) {
-    Tap(display, keymap, chord.key, chord.modifiers);
+  // The Italian table's keys are UTF-8; a Latin-1 byte is none of them.
+  const Chord* chord =
+      utf8 ? keymap.CharacterChordFor(state.mods, text, code_point)
+           : keymap.ChordFor(state.mods, code_point);
+  if (chord) {
+    Tap(display, keymap, chord->key, chord->modifiers);
     return true;
   }
   return TypeOnSpare(display, keymap, xkb_utf32_to_keysym(code_point));
@@ -128,13 +113,18 @@ bool TypeText(Display* display,
     return false;
   }
   // The channel's strings carry no NUL; a caller's C string ends there.
-  const std::string typed = text.substr(0, text.find('\0'));
+  const size_t nul = text.find('\0');
+  if (nul != std::string::npos) {
+    return TypeText(display, keymap, held_keys, text.substr(0, nul));
+  }
+  const std::string& typed = text;
   if (typed.empty()) {
     return false;
   }
   char32_t code_point = 0;
-  if (DecodeCharacter(typed, &code_point)) {
-    return TypeCharacter(display, keymap, held_keys, typed, code_point);
+  bool utf8 = false;
+  if (DecodeCharacter(typed, &code_point, &utf8)) {
+    return TypeCharacter(display, keymap, held_keys, typed, code_point, utf8);
   }
   const KeySym keysym = XStringToKeysym(typed.c_str());
   return keysym != NoSymbol && TypeNamedKey(display, keymap, keysym);

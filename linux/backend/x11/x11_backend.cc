@@ -108,7 +108,7 @@ class X11Backend : public Backend {
   }
 
   void MoveMouse(int32_t x, int32_t y) override {
-    if (Display* display = Connection()) {
+    if (Display* display = SendingConnection()) {
       x11::MoveMouse(display, root_, x, y);
     }
   }
@@ -116,7 +116,7 @@ class X11Backend : public Backend {
   void DragMouse(int32_t x, int32_t y) override { MoveMouse(x, y); }
 
   void WheelMouse(int32_t /*x*/, int32_t /*y*/, int32_t delta) override {
-    if (Display* display = Connection()) {
+    if (Display* display = SendingConnection()) {
       x11::WheelMouse(display, delta);
     }
   }
@@ -125,13 +125,14 @@ class X11Backend : public Backend {
                   int32_t y,
                   const std::string& type,
                   const std::string& button) override {
-    Display* display = Connection();
+    Display* display = SendingConnection();
     if (!display) {
       return;
     }
-    x11::MouseClick(display, x, y, type, button);
     const unsigned number = common::ButtonNumber(button);
-    if (common::IsPress(type)) {
+    const bool press = common::IsPress(type);
+    x11::MouseClick(display, x, y, number, press);
+    if (press) {
       held_.ButtonDown(number);
     } else {
       held_.ButtonUp(number);
@@ -139,7 +140,7 @@ class X11Backend : public Backend {
   }
 
   void DoubleClick(int32_t x, int32_t y) override {
-    if (Display* display = Connection()) {
+    if (Display* display = SendingConnection()) {
       x11::DoubleClick(display, x, y);
       // Its last transition releases the left button.
       held_.ButtonUp(Button1);
@@ -147,7 +148,7 @@ class X11Backend : public Backend {
   }
 
   bool GetMouseCoords(int32_t* x, int32_t* y) override {
-    Display* display = Connection();
+    Display* display = SendingConnection();
     return display && x11::GetMouseCoords(display, root_, x, y);
   }
 
@@ -197,13 +198,18 @@ class X11Backend : public Backend {
     for (uint32_t modifier : modifiers) {
       const KeyCode keycode = KeycodeOf(modifier);
       if (keycode != 0) {
-        x11::SendKeycode(display, keycode, true);
         modifier_keycodes.push_back(keycode);
       }
     }
     const KeyCode keycode = KeycodeOf(key);
     if (keycode != 0) {
-      x11::TapKeycode(display, keycode, {});
+      x11::TapKeycode(display, keycode, modifier_keycodes,
+                      x11::ModifierRelease::kAsPressed);
+      return;
+    }
+    // No key for the code: the modifiers still go down and up.
+    for (KeyCode modifier : modifier_keycodes) {
+      x11::SendKeycode(display, modifier, true);
     }
     for (KeyCode modifier : modifier_keycodes) {
       x11::SendKeycode(display, modifier, false);
@@ -272,6 +278,7 @@ class X11Backend : public Backend {
       return;
     }
     root_ = DefaultRootWindow(display_);
+    x11::PrepareXTest(display_);
     keymap_.Attach(display_);
     // Start from the server's default cursor, whatever an earlier client
     // (or an earlier run of this plugin) left on the root window.
@@ -300,15 +307,24 @@ class X11Backend : public Backend {
     return display_;
   }
 
+  // The connection for a pointer call: like Connection(), but nothing is
+  // read when the connection is not known to be lost. Pointer calls need
+  // nothing the server sent; the keymap's notices wait for the next key
+  // call, and a lost server shows when the call's flush or round trip
+  // fails, so the next call notices it.
+  Display* SendingConnection() {
+    if (display_ && !x11::ConnectionLost(display_)) {
+      return display_;
+    }
+    return Connection();
+  }
+
   static void OnEvent(const XEvent& event, void* data) {
     static_cast<X11Backend*>(data)->keymap_.OnEvent(event);
   }
 
   // The keycode a macOS key has on the current map, 0 when it has none.
-  KeyCode KeycodeOf(uint32_t mac_key) {
-    const KeySym keysym = TranslateMacVk(mac_key);
-    return keysym == NoSymbol ? 0 : keymap_.KeycodeFor(keysym);
-  }
+  KeyCode KeycodeOf(uint32_t mac_key) { return keymap_.KeycodeForMac(mac_key); }
 
   Display* display_ = nullptr;
   Window root_ = 0;
