@@ -8,10 +8,14 @@ namespace quorvel {
 namespace wlroots {
 namespace {
 
-// wl_output 4 sends the output's name; older compositors give it through
-// xdg_output (version 2) instead.
+// wl_output 4 sends the output's name; older compositors, and builds
+// against libwayland before 1.20 (Debian 11), take it from xdg_output
+// (version 2) instead.
+#ifdef WL_OUTPUT_NAME_SINCE_VERSION
 constexpr uint32_t kOutputVersion = 4;
-constexpr uint32_t kXdgOutputManagerVersion = 3;
+#else
+constexpr uint32_t kOutputVersion = 3;
+#endif
 
 }  // namespace
 
@@ -141,12 +145,14 @@ const wl_output_listener Outputs::kOutputListener = {
     [](void* data, wl_output*, int32_t factor) {  // scale
       static_cast<Output*>(data)->pending.scale = factor;
     },
+#ifdef WL_OUTPUT_NAME_SINCE_VERSION
     [](void* data, wl_output*, const char* name) {  // name (version 4)
       auto* output = static_cast<Output*>(data);
       output->name = name;
       output->pending.id = OutputId(name);
     },
     [](void*, wl_output*, const char*) {},  // description
+#endif
 };
 
 const zxdg_output_v1_listener Outputs::kXdgOutputListener = {
