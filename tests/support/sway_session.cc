@@ -1,6 +1,5 @@
 #include "support/sway_session.h"
 
-#include <dirent.h>
 #include <glib.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -9,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 #include "support/child_process.h"
@@ -34,19 +34,15 @@ focus_follows_mouse no
 // The first entry of `dir` whose name starts with `prefix` and does not
 // end in `.lock`, or empty.
 std::string FindEntry(const std::string& dir, const std::string& prefix) {
-  std::string found;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* entry = readdir(d)) {
-      const std::string name = entry->d_name;
-      if (name.rfind(prefix, 0) == 0 &&
-          (name.size() < 5 || name.compare(name.size() - 5, 5, ".lock"))) {
-        found = name;
-        break;
-      }
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) == 0 &&
+        (name.size() < 5 || name.compare(name.size() - 5, 5, ".lock") != 0)) {
+      return name;
     }
-    closedir(d);
   }
-  return found;
+  return {};
 }
 
 }  // namespace
@@ -55,8 +51,7 @@ std::unique_ptr<SwaySession> SwaySession::Start(const Options& options,
                                                 std::string* error) {
   std::unique_ptr<SwaySession> session(new SwaySession());
   const bool root = geteuid() == 0;
-  if (!session->Prepare(root ? kUnprivileged : static_cast<uid_t>(-1),
-                        error)) {
+  if (!session->Prepare(root ? kUnprivileged : static_cast<uid_t>(-1), error)) {
     return nullptr;
   }
   const std::string& runtime = session->runtime_dir();
@@ -73,9 +68,9 @@ std::unique_ptr<SwaySession> SwaySession::Start(const Options& options,
   if (root) {
     args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
   }
-  args.insert(args.end(), {"env", "WLR_BACKENDS=headless",
-                           "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
-                           "sway", "-c", config});
+  args.insert(args.end(),
+              {"env", "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+               "WLR_LIBINPUT_NO_DEVICES=1", "sway", "-c", config});
   session->sway_ = session->Spawn(args, "sway.log");
   if (!WaitUntil(session->sway_, [&] {
         session->ipc_socket_ = FindEntry(runtime, "sway-ipc.");
@@ -109,12 +104,12 @@ bool SwaySession::Command(const std::string& command) const {
                              const_cast<char*>(socket.c_str()),
                              const_cast<char*>(command.c_str()), nullptr};
   gint status = -1;
-  const gboolean ran = g_spawn_sync(
-      nullptr, argv.data(), nullptr,
-      static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH |
-                               G_SPAWN_STDOUT_TO_DEV_NULL |
-                               G_SPAWN_STDERR_TO_DEV_NULL),
-      nullptr, nullptr, nullptr, nullptr, &status, nullptr);
+  const gboolean ran =
+      g_spawn_sync(nullptr, argv.data(), nullptr,
+                   static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH |
+                                            G_SPAWN_STDOUT_TO_DEV_NULL |
+                                            G_SPAWN_STDERR_TO_DEV_NULL),
+                   nullptr, nullptr, nullptr, nullptr, &status, nullptr);
   return ran && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

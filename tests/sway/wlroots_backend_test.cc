@@ -154,8 +154,8 @@ class WlrootsBackendTest : public ::testing::Test {
     env_.clear();
     env_.push_back(std::make_unique<ScopedEnv>("XDG_SESSION_TYPE",
                                                std::string("wayland")));
-    env_.push_back(std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR",
-                                               session.runtime_dir()));
+    env_.push_back(
+        std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", session.runtime_dir()));
     env_.push_back(std::make_unique<ScopedEnv>("WAYLAND_DISPLAY",
                                                session.wayland_display()));
     env_.push_back(
@@ -271,7 +271,7 @@ TEST_F(WlrootsBackendTest, TypesAnyCharacterExactlyAndKeysAsTheUsersKeyboard) {
   PluginChannel channel;
   Focus(channel);
 
-  const std::vector<std::string> text = {"Q", "w", "7", "!", "?", "/",  "é",
+  const std::vector<std::string> text = {"Q", "w", "7", "!",  "?", "/", "é",
                                          "Ü", "ж", "Ж", "漢", "😀", "ж"};
   std::string expected;
   for (size_t i = 0; i < text.size(); i++) {
@@ -313,10 +313,9 @@ TEST_F(WlrootsBackendTest, TypesAnyCharacterExactlyAndKeysAsTheUsersKeyboard) {
 
   // What a user's Shift+A, Super+C and A look like.
   const std::vector<std::string> chords = {
-      "press Shift_L ",  "press A S",        "release A S",
-      "release Shift_L S", "press Super_L ", "press c W",
-      "release c W",     "release Super_L W", "press a ",
-      "release a "};
+      "press Shift_L ", "press A S", "release A S", "release Shift_L S",
+      "press Super_L ", "press c W", "release c W", "release Super_L W",
+      "press a ",       "release a "};
   ASSERT_GE(keys.size(), chords.size());
   for (size_t i = 0; i < chords.size(); i++) {
     const KeyEvent& key = keys[keys.size() - chords.size() + i];

@@ -94,8 +94,11 @@ GSourceFuncs Connection::source_funcs_ = {
 };
 
 const wl_registry_listener Connection::kRegistryListener = {
-    [](void* data, wl_registry* registry, uint32_t global,
-       const char* interface, uint32_t version) {
+    [](void* data,
+       wl_registry* registry,
+       uint32_t global,
+       const char* interface,
+       uint32_t version) {
       auto* self = static_cast<Connection*>(data);
       if (strcmp(interface, wl_seat_interface.name) == 0 && !self->seat_) {
         self->seat_ = std::make_unique<Seat>(registry, global, version);
@@ -128,8 +131,7 @@ const wl_registry_listener Connection::kRegistryListener = {
     },
 };
 
-std::unique_ptr<Connection> Connection::Open(int timeout_ms,
-                                             std::string* why) {
+std::unique_ptr<Connection> Connection::Open(int timeout_ms, std::string* why) {
   wl_display* display = wl_display_connect(nullptr);
   if (!display) {
     *why = std::string("no Wayland compositor to connect to (") +
@@ -141,21 +143,19 @@ std::unique_ptr<Connection> Connection::Open(int timeout_ms,
   // The globals, then what binding them sent (outputs' geometry, the
   // seat's capabilities), then the keymap of the keyboard we asked for.
   for (int round = 0; round < 3; round++) {
-    if (!connection->Roundtrip(static_cast<int>(
-            std::max<gint64>(deadline - NowMs(), 0)))) {
-      *why = connection->failed()
-                 ? "the compositor ended the connection"
-                 : "the compositor did not answer in time";
+    if (!connection->Roundtrip(
+            static_cast<int>(std::max<gint64>(deadline - NowMs(), 0)))) {
+      *why = connection->failed() ? "the compositor ended the connection"
+                                  : "the compositor did not answer in time";
       return nullptr;
     }
   }
   if (!connection->pointer_manager_ || !connection->keyboard_manager_ ||
       !connection->seat_) {
     *why = std::string("the compositor offers no ") +
-           (!connection->pointer_manager_ ? "zwlr_virtual_pointer_manager_v1"
-            : !connection->keyboard_manager_
-                ? "zwp_virtual_keyboard_manager_v1"
-                : "wl_seat");
+           (!connection->pointer_manager_    ? "zwlr_virtual_pointer_manager_v1"
+            : !connection->keyboard_manager_ ? "zwp_virtual_keyboard_manager_v1"
+                                             : "wl_seat");
     return nullptr;
   }
   return connection;

@@ -13,8 +13,7 @@ constexpr xkb_layout_index_t kLayout = 0;
 
 }  // namespace
 
-Keyboard::Keyboard(Connection* connection,
-                   std::unique_ptr<TypingKeymap> keymap)
+Keyboard::Keyboard(Connection* connection, std::unique_ptr<TypingKeymap> keymap)
     : device_(connection), keymap_(std::move(keymap)) {
   ResetState();
   SendKeymap(true);
@@ -95,10 +94,9 @@ void Keyboard::SendTypingModifiers(xkb_mod_mask_t mods) {
 }
 
 void Keyboard::RestoreModifiers() {
-  SendModifiers(
-      xkb_state_serialize_mods(state_, XKB_STATE_MODS_DEPRESSED),
-      xkb_state_serialize_mods(state_, XKB_STATE_MODS_LATCHED),
-      xkb_state_serialize_mods(state_, XKB_STATE_MODS_LOCKED));
+  SendModifiers(xkb_state_serialize_mods(state_, XKB_STATE_MODS_DEPRESSED),
+                xkb_state_serialize_mods(state_, XKB_STATE_MODS_LATCHED),
+                xkb_state_serialize_mods(state_, XKB_STATE_MODS_LOCKED));
 }
 
 void Keyboard::ReleaseAll() {

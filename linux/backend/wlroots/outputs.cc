@@ -28,8 +28,8 @@ struct Outputs::Output {
   std::string name;
   ScreenInfo pending;
   ScreenInfo current;
-  bool placed = false;        // logical geometry in effect
-  bool xdg_done_ends = true;  // before xdg_output 3, its own done counts
+  bool placed = false;          // logical geometry in effect
+  bool xdg_done_ends = true;    // before xdg_output 3, its own done counts
   bool pending_placed = false;  // logical geometry received, not yet done
 
   // The compositor's `done`: the collected change takes effect at once.
@@ -126,8 +126,7 @@ void Outputs::Track(Output* output) {
   if (!manager_ || output->xdg_output) {
     return;
   }
-  output->xdg_done_ends =
-      zxdg_output_manager_v1_get_version(manager_) < 3;
+  output->xdg_done_ends = zxdg_output_manager_v1_get_version(manager_) < 3;
   output->xdg_output =
       zxdg_output_manager_v1_get_xdg_output(manager_, output->output);
   zxdg_output_v1_add_listener(output->xdg_output, &kXdgOutputListener, output);
@@ -136,10 +135,18 @@ void Outputs::Track(Output* output) {
 const wl_output_listener Outputs::kOutputListener = {
     // geometry: wlroots always reports 0,0 here; the position comes from
     // xdg_output.
-    [](void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t,
-       const char*, const char*, int32_t) {},
+    [](void*,
+       wl_output*,
+       int32_t,
+       int32_t,
+       int32_t,
+       int32_t,
+       int32_t,
+       const char*,
+       const char*,
+       int32_t) {},
     [](void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {},  // mode
-    [](void* data, wl_output*) {  // done
+    [](void* data, wl_output*) {                                    // done
       static_cast<Output*>(data)->Commit();
     },
     [](void* data, wl_output*, int32_t factor) {  // scale

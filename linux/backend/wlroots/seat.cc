@@ -31,11 +31,11 @@ std::string ReadKeymapFile(int fd, uint32_t size) {
 }
 
 Seat::Seat(wl_registry* registry, uint32_t global, uint32_t version)
-    : seat_(static_cast<wl_seat*>(wl_registry_bind(
-          registry,
-          global,
-          &wl_seat_interface,
-          std::min(version, kSeatVersion)))) {
+    : seat_(static_cast<wl_seat*>(
+          wl_registry_bind(registry,
+                           global,
+                           &wl_seat_interface,
+                           std::min(version, kSeatVersion)))) {
   wl_seat_add_listener(seat_, &kSeatListener, this);
 }
 
@@ -87,8 +87,8 @@ const wl_keyboard_listener Seat::kKeyboardListener = {
     [](void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {},  // enter
     [](void*, wl_keyboard*, uint32_t, wl_surface*) {},             // leave
     [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {},  // key
-    [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t,
-       uint32_t) {},                                      // modifiers
+    [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
+    },                                             // modifiers
     [](void*, wl_keyboard*, int32_t, int32_t) {},  // repeat_info
 };
 

@@ -67,9 +67,9 @@ std::string CanonicalText(xkb_keymap* keymap) {
 bool Compiles(xkb_context* context,
               const std::string& text,
               const std::vector<SpareKey>& spares) {
-  KeymapPtr keymap(xkb_keymap_new_from_string(
-      context, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
-      XKB_KEYMAP_COMPILE_NO_FLAGS));
+  KeymapPtr keymap(xkb_keymap_new_from_string(context, text.c_str(),
+                                              XKB_KEYMAP_FORMAT_TEXT_V1,
+                                              XKB_KEYMAP_COMPILE_NO_FLAGS));
   if (!keymap) {
     return false;
   }

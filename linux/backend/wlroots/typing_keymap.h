@@ -17,7 +17,7 @@ namespace wlroots {
 // has put on it.
 struct SpareKey {
   xkb_keycode_t keycode = 0;
-  std::string name;  // its name in the keymap, or one we give it
+  std::string name;    // its name in the keymap, or one we give it
   bool named = false;  // the seat's keymap already names it
   xkb_keysym_t keysym = XKB_KEY_NoSymbol;
   uint64_t last_used = 0;

@@ -24,7 +24,8 @@ constexpr uint32_t kEvdevOffset = 8;
 // A sealed in-memory file holding `text` and its NUL, as compositors read
 // keymaps; -1 on failure.
 int KeymapFile(const std::string& text) {
-  const int fd = memfd_create("quorvel-keymap", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  const int fd =
+      memfd_create("quorvel-keymap", MFD_CLOEXEC | MFD_ALLOW_SEALING);
   if (fd < 0) {
     return -1;
   }
@@ -61,8 +62,10 @@ VirtualPointer::~VirtualPointer() {
 void VirtualPointer::MoveTo(const DesktopBox& box, int32_t x, int32_t y) {
   // Only the fraction x / extent counts; a point off the box is clamped to
   // its edge, which the compositor then moves onto the nearest output.
-  const int64_t left = std::clamp<int64_t>(int64_t{x} - box.x, 0, box.width - 1);
-  const int64_t top = std::clamp<int64_t>(int64_t{y} - box.y, 0, box.height - 1);
+  const int64_t left =
+      std::clamp<int64_t>(int64_t{x} - box.x, 0, box.width - 1);
+  const int64_t top =
+      std::clamp<int64_t>(int64_t{y} - box.y, 0, box.height - 1);
   zwlr_virtual_pointer_v1_motion_absolute(
       pointer_, EventTime(), static_cast<uint32_t>(left),
       static_cast<uint32_t>(top), static_cast<uint32_t>(box.width),
@@ -109,9 +112,9 @@ bool VirtualKeyboard::SetKeymap(const std::string& text) {
 }
 
 void VirtualKeyboard::Key(uint32_t keycode, bool pressed) {
-  zwp_virtual_keyboard_v1_key(keyboard_, EventTime(), keycode - kEvdevOffset,
-                              pressed ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                      : WL_KEYBOARD_KEY_STATE_RELEASED);
+  zwp_virtual_keyboard_v1_key(
+      keyboard_, EventTime(), keycode - kEvdevOffset,
+      pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
 }
 
 void VirtualKeyboard::Modifiers(uint32_t depressed,

@@ -193,8 +193,8 @@ class WlrootsBackend : public Backend {
     queue_.Push([this, key, modifiers, pressed] {
       for (uint32_t modifier : modifiers) {
         const uint32_t keysym = TranslateMacVk(modifier);
-        if (const xkb_keycode_t keycode = keysym ? keyboard_->KeyFor(keysym)
-                                                 : 0) {
+        if (const xkb_keycode_t keycode =
+                keysym ? keyboard_->KeyFor(keysym) : 0) {
           keyboard_->SendKey(keycode, true);
           pressed->push_back(keycode);
         }
@@ -327,8 +327,7 @@ class WlrootsBackend : public Backend {
     if (connection_) {
       return true;
     }
-    if (std::chrono::steady_clock::now() - last_attempt_ <
-        kReconnectInterval) {
+    if (std::chrono::steady_clock::now() - last_attempt_ < kReconnectInterval) {
       return false;
     }
     last_attempt_ = std::chrono::steady_clock::now();
