@@ -249,11 +249,12 @@ int Main(int argc, char** argv) {
     fprintf(stderr, "cannot load the plugin: %s\n", error.c_str());
     return kUsageError;
   }
-  const int status = options.script.empty()
-                         ? (RunCall(host.get(), call, options.raw)
-                                ? kAllSucceeded
-                                : kCallFailed)
-                         : RunScript(host.get(), options);
+  int status = kAllSucceeded;
+  if (!options.script.empty()) {
+    status = RunScript(host.get(), options);
+  } else if (!RunCall(host.get(), call, options.raw)) {
+    status = kCallFailed;
+  }
   RunLoopUntilQuiet(kExitQuietUs, kExitMostUs);
   return status;
 }
