@@ -66,7 +66,9 @@ std::unique_ptr<SwaySession> SwaySession::Start(const Options& options,
   session->env_.push_back("HOME=" + home);
   std::vector<std::string> args;
   if (root) {
-    args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    // The parent-death signal again: changing the user clears it.
+    args = {"setpriv",        "--reuid=65534", "--regid=65534",
+            "--clear-groups", "--pdeathsig",   "KILL"};
   }
   args.insert(args.end(),
               {"env", "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
