@@ -87,7 +87,7 @@ bool IsModifier(const std::string& name) {
 std::vector<KeyEvent> Keys(const Lines& lines) {
   static const std::regex pattern(
       "KEY (press|release) window=\\d+ name=(\\S+) char='.*' time=(\\d+) "
-      "mods=\\w*");
+      "mods=\\w* code=\\d+");
   std::vector<KeyEvent> keys;
   for (const std::string& line : lines) {
     std::smatch match;

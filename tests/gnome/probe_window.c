@@ -13,13 +13,13 @@ static void print_key(GdkEventKey* event, int window) {
   if (character >= 0x20) {
     g_unichar_to_utf8(character, text);
   }
-  printf("KEY %s window=%d name=%s char='%s' time=%u mods=%s%s%s%s\n",
+  printf("KEY %s window=%d name=%s char='%s' time=%u mods=%s%s%s%s code=%u\n",
          event->type == GDK_KEY_PRESS ? "press" : "release", window,
          gdk_keyval_name(event->keyval), text, event->time,
          event->state & GDK_SHIFT_MASK ? "S" : "",
          event->state & GDK_CONTROL_MASK ? "C" : "",
          event->state & GDK_MOD1_MASK ? "A" : "",
-         event->state & GDK_MOD4_MASK ? "W" : "");
+         event->state & GDK_MOD4_MASK ? "W" : "", event->hardware_keycode);
 }
 
 static gboolean on_key(GtkWidget* widget, GdkEventKey* event, gpointer data) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "backend/wlroots/connection.h"
+#include "backend/wlroots/virtual_devices.h"
 #include "support/channel_methods.h"
 #include "support/environment.h"
 #include "support/plugin_channel.h"
@@ -50,18 +53,20 @@ struct KeyEvent {
   std::string text;
   unsigned time;
   std::string mods;
+  unsigned code;  // the XKB keycode
 };
 
 std::vector<KeyEvent> Keys(const Lines& lines) {
   static const std::regex pattern(
       "KEY (press|release) window=\\d+ name=(\\S+) char='(.*)' time=(\\d+) "
-      "mods=(\\w*)");
+      "mods=(\\w*) code=(\\d+)");
   std::vector<KeyEvent> keys;
   for (const std::string& line : lines) {
     std::smatch match;
     if (std::regex_match(line, match, pattern)) {
       keys.push_back({match[1] == "press", match[2], match[3],
-                      static_cast<unsigned>(std::stoul(match[4])), match[5]});
+                      static_cast<unsigned>(std::stoul(match[4])), match[5],
+                      static_cast<unsigned>(std::stoul(match[6]))});
     }
   }
   return keys;
@@ -260,6 +265,81 @@ TEST_F(WlrootsBackendTest, PointerLandsOnEachOutputAndScreensMatch) {
   EXPECT_STREQ(fl_value_get_string(size.result.get()), "2080:800");
   Reply coords = channel.Invoke(method::kGetMouseCoords);
   EXPECT_STREQ(fl_value_get_string(coords.result.get()), "2079:799");
+}
+
+// An output moved while the plugin runs: the screens and the pointer follow.
+TEST_F(WlrootsBackendTest, FollowsAnOutputThatMoves) {
+  START_OR_SKIP();
+  PluginChannel channel;
+  ASSERT_EQ(
+      fl_value_get_length(channel.Invoke(method::kScreenList).result.get()),
+      2u);
+
+  ASSERT_TRUE(session_->Command("output HEADLESS-2 position 1280 0"));
+  EXPECT_TRUE(SwaySession::RunUntil(
+      [&] {
+        Reply size = channel.Invoke(method::kScreenSize);
+        return std::string(fl_value_get_string(size.result.get())) ==
+               "2080:720";
+      },
+      10000));
+  Click(channel, 1680, 300, "Down");
+  Click(channel, 1680, 300, "Up");
+  EXPECT_TRUE(WaitFor([](const Lines& lines) {
+    return Count(lines, "BUTTON press window=1 button=1 x=400 y=300") == 1;
+  })) << ::testing::PrintToString(session_->WindowLines());
+}
+
+// The keys of the user's keyboard: with a German keyboard on the seat, Z
+// is the key right of T (keycode 29), not the one left of X (52).
+TEST_F(WlrootsBackendTest, KeysComeFromTheSeatsKeymap) {
+  START_OR_SKIP();
+  // The user's keyboard, made active by a key of its own.
+  std::string why;
+  std::unique_ptr<wlroots::Connection> user =
+      wlroots::Connection::Open(5000, &why);
+  ASSERT_TRUE(user) << why;
+  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  const xkb_rule_names german = {nullptr, nullptr, "de", nullptr, nullptr};
+  xkb_keymap* keymap =
+      xkb_keymap_new_from_names(context, &german, XKB_KEYMAP_COMPILE_NO_FLAGS);
+  char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+  {
+    wlroots::VirtualKeyboard keyboard(user.get());
+    ASSERT_TRUE(keyboard.SetKeymap(text));
+    constexpr uint32_t kShiftL = 50;
+    keyboard.Key(kShiftL, true);
+    keyboard.Key(kShiftL, false);
+    ASSERT_TRUE(user->Roundtrip(5000));
+
+    PluginChannel channel;
+    Focus(channel);
+    EXPECT_TRUE(Type(channel, "z"));
+    EXPECT_TRUE(Type(channel, "@"));
+    channel.Invoke(method::kKeyboardClick, Args({{"key", Int(0x06)}}));
+    EXPECT_TRUE(WaitFor([](const Lines& lines) {
+      const std::vector<KeyEvent> keys = Keys(lines);
+      return !keys.empty() && keys.back().name == "z" && !keys.back().press &&
+             std::count_if(keys.begin(), keys.end(), [](const KeyEvent& k) {
+               return k.press && k.name == "z";
+             }) == 2;
+    })) << ::testing::PrintToString(session_->WindowLines());
+    std::vector<KeyEvent> keys = Keys(session_->WindowLines());
+    // Presses only, without the user keyboard's own Shift.
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [](const KeyEvent& key) {
+                                return !key.press || key.name == "Shift_L";
+                              }),
+               keys.end());
+    ASSERT_EQ(keys.size(), 3u);
+    // "z" typed, "@" as AltGr+Q, and macOS kVK_ANSI_Z.
+    EXPECT_EQ(keys[0].name + " " + std::to_string(keys[0].code), "z 29");
+    EXPECT_EQ(keys[1].name + " " + std::to_string(keys[1].code), "at 24");
+    EXPECT_EQ(keys[2].name + " " + std::to_string(keys[2].code), "z 29");
+  }
+  free(text);
+  xkb_keymap_unref(keymap);
+  xkb_context_unref(context);
 }
 
 // Characters of every kind, each typed once and in order, keys held long

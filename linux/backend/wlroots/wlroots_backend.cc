@@ -292,6 +292,8 @@ class WlrootsBackend : public Backend {
     if (wlroots::IsOwnKeymap(seat_keymap)) {
       seat_keymap.clear();
     }
+    seat_keymap_ = seat_keymap;
+    own_keymap_seen_ = false;
     std::unique_ptr<wlroots::TypingKeymap> keymap =
         wlroots::TypingKeymap::Create(context_, seat_keymap);
     if (!keymap && !seat_keymap.empty()) {
@@ -357,12 +359,20 @@ class WlrootsBackend : public Backend {
     last_attempt_ = std::chrono::steady_clock::now();
   }
 
-  // A keymap the compositor sent our wl_keyboard: the user's keyboard in
-  // use, or a compositor's own replacing ours. Ours coming back is ignored.
+  // A keymap the compositor sent our wl_keyboard. Until ours first comes
+  // back, what arrives is the compositor's own keymap for our new device
+  // (sway gives every new keyboard its configured one before ours); after
+  // that, another keymap is the user's keyboard in use again, or the
+  // compositor's replacing ours, and typing follows it.
   void OnSeatKeymap(const std::string& text) {
     if (wlroots::IsOwnKeymap(text)) {
+      own_keymap_seen_ = true;
       return;
     }
+    if (!own_keymap_seen_ || text == seat_keymap_) {
+      return;
+    }
+    seat_keymap_ = text;
     if (auto keymap = wlroots::TypingKeymap::Create(context_, text)) {
       keyboard_->Rebase(std::move(keymap));
     }
@@ -434,6 +444,9 @@ class WlrootsBackend : public Backend {
   int32_t last_x_ = 0;
   int32_t last_y_ = 0;
   bool has_position_ = false;
+  // The last keymap of the user's keyboard typing was built from.
+  std::string seat_keymap_;
+  bool own_keymap_seen_ = false;
   bool lost_reported_ = false;
   bool default_keymap_reported_ = false;
   std::chrono::steady_clock::time_point last_attempt_;
