@@ -100,10 +100,12 @@ void TimeMethod(const Channel& channel,
                 const char* name,
                 const std::function<GBytes*(int)>& message) {
   std::vector<GBytes*> messages;
+  messages.reserve(kCalls);
   for (int i = 0; i < kCalls; i++) {
     messages.push_back(message(i));
   }
   std::vector<double> calls;
+  calls.reserve(kCalls);
   const double cpu_start = Seconds(CLOCK_THREAD_CPUTIME_ID);
   for (GBytes* bytes : messages) {
     const double start = Seconds(CLOCK_MONOTONIC);
@@ -127,6 +129,7 @@ void TimeBare(const char* name,
               wlroots::Connection* connection,
               const std::function<void(int)>& send) {
   std::vector<double> times;
+  times.reserve(kCalls);
   for (int i = 0; i < kCalls; i++) {
     const double start = Seconds(CLOCK_MONOTONIC);
     send(i);

@@ -261,8 +261,11 @@ void Connection::ReportFailure() {
     return;
   }
   reported_ = true;
-  if (on_lost_) {
-    on_lost_();
+  // The callback usually destroys this connection, and with it on_lost_:
+  // it runs from a copy, and nothing here is touched after it.
+  const std::function<void()> on_lost = on_lost_;
+  if (on_lost) {
+    on_lost();
   }
 }
 
