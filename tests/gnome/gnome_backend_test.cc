@@ -86,7 +86,8 @@ bool IsModifier(const std::string& name) {
 // AltGr where a character needs them.
 std::vector<KeyEvent> Keys(const Lines& lines) {
   static const std::regex pattern(
-      "KEY (press|release) window=\\d+ name=(\\S+) char='.*' time=(\\d+)");
+      "KEY (press|release) window=\\d+ name=(\\S+) char='.*' time=(\\d+) "
+      "mods=\\w* code=\\d+");
   std::vector<KeyEvent> keys;
   for (const std::string& line : lines) {
     std::smatch match;

@@ -1,7 +1,8 @@
 /* A native Wayland GTK window on each monitor, fullscreen there, printing on
  * stdout every key, button and scroll event it receives, with the
- * compositor's event times, so a test can compare what arrived with what
- * was sent. */
+ * compositor's event times and the modifiers in effect, so a test can
+ * compare what arrived with what was sent. The GNOME and the wlroots tests
+ * both use it. */
 #include <gdk/gdkwayland.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
@@ -12,9 +13,13 @@ static void print_key(GdkEventKey* event, int window) {
   if (character >= 0x20) {
     g_unichar_to_utf8(character, text);
   }
-  printf("KEY %s window=%d name=%s char='%s' time=%u\n",
+  printf("KEY %s window=%d name=%s char='%s' time=%u mods=%s%s%s%s code=%u\n",
          event->type == GDK_KEY_PRESS ? "press" : "release", window,
-         gdk_keyval_name(event->keyval), text, event->time);
+         gdk_keyval_name(event->keyval), text, event->time,
+         event->state & GDK_SHIFT_MASK ? "S" : "",
+         event->state & GDK_CONTROL_MASK ? "C" : "",
+         event->state & GDK_MOD1_MASK ? "A" : "",
+         event->state & GDK_MOD4_MASK ? "W" : "", event->hardware_keycode);
 }
 
 static gboolean on_key(GtkWidget* widget, GdkEventKey* event, gpointer data) {

@@ -2,25 +2,17 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <sstream>
 
 #include "support/child_process.h"
-
-extern char** environ;
 
 namespace quorvel {
 namespace testing {
 namespace {
 
-// Guards against a piece that never comes up, not a performance bound:
-// mutter starts in about a second here, far slower on a loaded machine.
+// Guards against a bus that never comes up, not a performance bound.
 constexpr int kStartTimeoutMs = 30000;
 constexpr int kPollIntervalMs = 20;
 constexpr char kWaylandDisplay[] = "wayland-test";
@@ -61,19 +53,6 @@ std::string ReadLineFrom(int fd) {
   return {};
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) {
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-bool Running(pid_t pid) {
-  return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0;
-}
-
 bool NameOwned(const std::string& address, const char* name) {
   g_autoptr(GDBusConnection) connection =
       g_dbus_connection_new_for_address_sync(
@@ -97,51 +76,23 @@ bool NameOwned(const std::string& address, const char* name) {
   return owned;
 }
 
-// Polls `ready` until it holds or `pid` exits; false on exit or timeout.
-bool WaitUntil(pid_t pid, const std::function<bool()>& ready) {
-  for (int waited = 0; waited < kStartTimeoutMs; waited += kPollIntervalMs) {
-    if (ready()) {
-      return true;
-    }
-    if (!Running(pid)) {
-      return false;
-    }
-    g_usleep(kPollIntervalMs * 1000);
-  }
-  return false;
-}
-
 }  // namespace
 
 std::unique_ptr<GnomeSession> GnomeSession::Start(const Options& options,
                                                   std::string* error) {
   std::unique_ptr<GnomeSession> session(new GnomeSession());
-  const std::string& runtime = session->runtime_dir_.path();
-  if (runtime.empty() || chmod(runtime.c_str(), 0700) != 0) {
-    *error = "cannot make a private runtime directory";
+  if (!session->Prepare(static_cast<uid_t>(-1), error)) {
     return nullptr;
   }
   session->system_bus_ = SystemBus::Start(error);
   if (!session->system_bus_ || !session->StartSessionBus(error)) {
     return nullptr;
   }
-  // Every child sees only the private runtime directory and buses.
-  for (char** entry = environ; *entry; ++entry) {
-    const std::string variable = *entry;
-    const std::string name = variable.substr(0, variable.find('='));
-    if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" &&
-        name != "XDG_RUNTIME_DIR" && name.rfind("DBUS_", 0) != 0 &&
-        name != "XAUTHORITY") {
-      session->env_.push_back(variable);
-    }
-  }
-  session->env_.push_back("XDG_RUNTIME_DIR=" + runtime);
   session->env_.push_back("DBUS_SESSION_BUS_ADDRESS=" +
                           session->session_address_);
   session->env_.push_back("DBUS_SYSTEM_BUS_ADDRESS=" +
                           session->system_bus_address());
   session->env_.push_back("GSETTINGS_BACKEND=memory");
-  session->env_.push_back("NO_AT_BRIDGE=1");
 
   const pid_t locale = session->Spawn(
       {QUORVEL_GNOME_FAKE_LOCALE1, options.layout, options.variant, ""},
@@ -187,27 +138,15 @@ std::unique_ptr<GnomeSession> GnomeSession::Start(const Options& options,
   if (!options.window) {
     return session;
   }
-  session->env_.push_back(std::string("WAYLAND_DISPLAY=") + kWaylandDisplay);
-  session->env_.push_back("GDK_BACKEND=wayland");
-  const pid_t window =
-      session->Spawn({QUORVEL_GNOME_PROBE_WINDOW}, "window.log");
-  if (!WaitUntil(window, [&] {
-        std::vector<std::string> lines = session->WindowLines();
-        return std::count_if(lines.begin(), lines.end(), [](const auto& l) {
-                 return l.rfind("READY", 0) == 0;
-               }) == 2;
-      })) {
-    *error = "the probe window did not appear: " +
-             ReadFile(session->runtime_dir_.File("window.log"));
+  if (!session->StartWindow(kWaylandDisplay, 2, error)) {
     return nullptr;
   }
   return session;
 }
 
+// The children go before the system bus they talk to.
 GnomeSession::~GnomeSession() {
-  for (auto it = pids_.rbegin(); it != pids_.rend(); ++it) {
-    StopChild(*it);
-  }
+  StopChildren();
 }
 
 bool GnomeSession::StartSessionBus(std::string* error) {
@@ -239,47 +178,6 @@ bool GnomeSession::StartSessionBus(std::string* error) {
     *error = "the session bus did not start: " +
              ReadFile(runtime_dir_.File("session-bus.log"));
     return false;
-  }
-  return true;
-}
-
-pid_t GnomeSession::Spawn(const std::vector<std::string>& args,
-                          const std::string& log) {
-  std::vector<char*> envp;
-  for (std::string& entry : env_) {
-    envp.push_back(entry.data());
-  }
-  envp.push_back(nullptr);
-  ChildOptions child;
-  child.log_path = runtime_dir_.File(log);
-  child.envp = envp.data();
-  const pid_t pid = SpawnChild(args, child);
-  if (pid > 0) {
-    pids_.push_back(pid);
-  }
-  return pid;
-}
-
-std::vector<std::string> GnomeSession::WindowLines() const {
-  return Lines(ReadFile(runtime_dir_.File("window.log")));
-}
-
-bool GnomeSession::WaitForWindow(
-    const std::function<bool(const std::vector<std::string>&)>& done,
-    int timeout_ms) const {
-  return RunUntil([&] { return done(WindowLines()); }, timeout_ms);
-}
-
-bool GnomeSession::RunUntil(const std::function<bool()>& done, int timeout_ms) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      return false;
-    }
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-    g_usleep(5000);
   }
   return true;
 }

@@ -141,6 +141,14 @@ bool ParseOptions(int argc, char** argv, Options* options, int* first_word) {
   return false;
 }
 
+// A lock's D-Bus replies and fallback command come within this long.
+constexpr gint64 kLockQuietUs = 300000;
+constexpr gint64 kLockMostUs = 6000000;
+// Before exiting: longer than a key hold (15 ms), so releases still queued
+// are sent in time, not all at once by the plugin's dispose.
+constexpr gint64 kExitQuietUs = 50000;
+constexpr gint64 kExitMostUs = 60000000;
+
 // What the app's main loop would do between calls: the plugin finishes some
 // work there (the session lock's D-Bus replies and its loginctl fallback).
 void DispatchPending() {
@@ -148,15 +156,15 @@ void DispatchPending() {
   }
 }
 
-// Before exiting after a "lockScreen": runs the main loop until it has been
-// quiet for a moment, so the lock started by the call gets to finish.
-void LetTheLockFinish() {
-  constexpr gint64 kQuietUs = 300000;
-  constexpr gint64 kMostUs = 6000000;
+// Runs the main loop until it has been quiet for `quiet_us`, at most
+// `most_us`, as an app's loop goes on after a call: the lock started by a
+// "lockScreen" gets to finish, and so do the key releases a Wayland
+// backend sends from the loop.
+void RunLoopUntilQuiet(gint64 quiet_us, gint64 most_us) {
   const gint64 start = g_get_monotonic_time();
   gint64 last_work = start;
-  while (g_get_monotonic_time() - last_work < kQuietUs &&
-         g_get_monotonic_time() - start < kMostUs) {
+  while (g_get_monotonic_time() - last_work < quiet_us &&
+         g_get_monotonic_time() - start < most_us) {
     if (g_main_context_iteration(nullptr, FALSE)) {
       last_work = g_get_monotonic_time();
     } else {
@@ -179,7 +187,7 @@ bool RunCall(PluginHost* host, const Call& call, bool raw) {
   }
   DispatchPending();
   if (call.method == method::kLockScreen) {
-    LetTheLockFinish();
+    RunLoopUntilQuiet(kLockQuietUs, kLockMostUs);
   }
   return succeeded;
 }
@@ -241,10 +249,14 @@ int Main(int argc, char** argv) {
     fprintf(stderr, "cannot load the plugin: %s\n", error.c_str());
     return kUsageError;
   }
+  int status = kAllSucceeded;
   if (!options.script.empty()) {
-    return RunScript(host.get(), options);
+    status = RunScript(host.get(), options);
+  } else if (!RunCall(host.get(), call, options.raw)) {
+    status = kCallFailed;
   }
-  return RunCall(host.get(), call, options.raw) ? kAllSucceeded : kCallFailed;
+  RunLoopUntilQuiet(kExitQuietUs, kExitMostUs);
+  return status;
 }
 
 }  // namespace
