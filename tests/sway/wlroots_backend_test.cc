@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/common/key_hold.h"
 #include "backend/wlroots/connection.h"
 #include "backend/wlroots/virtual_devices.h"
 #include "support/channel_methods.h"
@@ -434,9 +435,13 @@ TEST_F(WlrootsBackendTest, CompositorGoneLeavesTheAppAnswering) {
   START_OR_SKIP(options);
   StderrFile stderr_file;
   PluginChannel channel;
+  // The compositor dies with events for us still unread (an output moved)
+  // and a key release written after it is gone: the release's failed write
+  // must end the connection, not leave the main loop retrying it forever.
+  ASSERT_TRUE(session_->Command("output HEADLESS-2 position 1280 300"));
   EXPECT_TRUE(Type(channel, "a"));
-
   session_->Kill();
+  g_usleep(2 * kKeyHoldDelayMs * 1000);
   EXPECT_TRUE(SwaySession::RunUntil(
       [&] { return stderr_file.Count("[WlrootsBackend] Lost") == 1; }, 10000));
   EXPECT_FALSE(Type(channel, "b"));

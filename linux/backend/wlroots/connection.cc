@@ -53,10 +53,10 @@ GSourceFuncs Connection::source_funcs_ = {
         return TRUE;  // events already queued: dispatch them first
       }
       source->reading = true;
-      if (wl_display_flush(display) < 0 && errno != EAGAIN) {
+      if (!source->connection->SendBuffered()) {
         wl_display_cancel_read(display);
         source->reading = false;
-        return TRUE;
+        return TRUE;  // dispatch reports the failure
       }
       return FALSE;
     },
@@ -69,12 +69,14 @@ GSourceFuncs Connection::source_funcs_ = {
       source->reading = false;
       wl_display* display = source->connection->display_;
       const GIOCondition events = g_source_query_unix_fd(base, source->tag);
-      if (events & G_IO_IN) {
+      // On a hang-up the read finds the end of the stream and fails the
+      // display, so dispatch reports it.
+      if (events & (G_IO_IN | G_IO_ERR | G_IO_HUP)) {
         wl_display_read_events(display);
         return TRUE;
       }
       wl_display_cancel_read(display);
-      return (events & (G_IO_ERR | G_IO_HUP)) != 0;
+      return FALSE;
     },
     // dispatch
     [](GSource* base, GSourceFunc, gpointer) -> gboolean {
@@ -200,19 +202,22 @@ void Connection::Serve(std::function<void()> on_lost) {
 }
 
 bool Connection::failed() const {
-  return wl_display_get_error(display_) != 0;
+  return cannot_send_ || wl_display_get_error(display_) != 0;
 }
 
 bool Connection::Flush() {
-  if (failed()) {
-    return false;
-  }
+  return !failed() && SendBuffered() && !failed();
+}
+
+bool Connection::SendBuffered() {
   // EAGAIN: the socket is full; the main loop's next prepare sends the
-  // rest.
+  // rest. Any other error (EPIPE: the compositor is gone) does not fail the
+  // display, and the unsent requests stay buffered: remember it, or every
+  // later flush would fail the same way and nothing would notice.
   if (wl_display_flush(display_) < 0 && errno != EAGAIN) {
-    return false;
+    cannot_send_ = true;
   }
-  return !failed();
+  return !cannot_send_;
 }
 
 bool Connection::Roundtrip(int timeout_ms) {
@@ -240,7 +245,7 @@ bool Connection::ReadFor(int timeout_ms) {
   if (wl_display_prepare_read(display_) != 0) {
     return true;  // something is queued already
   }
-  if (wl_display_flush(display_) < 0 && errno != EAGAIN) {
+  if (!SendBuffered()) {
     wl_display_cancel_read(display_);
     return false;
   }

@@ -64,6 +64,8 @@ class Connection {
   // Reads the socket for at most `timeout_ms` and dispatches what came;
   // false on failure.
   bool ReadFor(int timeout_ms);
+  // Writes what is buffered; false once a write has failed for good.
+  bool SendBuffered();
   void ReportFailure();
 
   static const wl_registry_listener kRegistryListener;
@@ -78,6 +80,7 @@ class Connection {
   zwp_virtual_keyboard_manager_v1* keyboard_manager_ = nullptr;
   GSource* source_ = nullptr;
   std::function<void()> on_lost_;
+  bool cannot_send_ = false;
   bool reported_ = false;
 };
 
