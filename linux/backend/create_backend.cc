@@ -1,36 +1,59 @@
 #include <gio/gio.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
+#include <string>
 
 #include "backend/backend.h"
+#include "backend/common/session_bus.h"
 #include "backend/common/session_type.h"
+#include "backend/eis/eis_backend.h"
+#include "backend/eis/libei_api.h"
 #include "backend/gnome/bus_names.h"
 #include "backend/gnome/gnome_backend.h"
-#include "backend/gnome/session_bus.h"
 #include "backend/x11/x11_backend.h"
 
 namespace quorvel {
-// The choice is made here, once, with one quick question to the session bus
-// (bounded by a short timeout): deciding later would mean either holding the
-// first inputs back for an answer or sending them down a path that is then
-// abandoned. Everything after this runs on the main loop.
+namespace {
+
+// The one line that names the backend a Wayland session gets, and why.
+void Say(const std::string& line) {
+  fprintf(stderr, "[Backend] %s\n", line.c_str());
+}
+
+}  // namespace
+
+// The choice is made here, once, with a few quick questions to the session
+// bus (each bounded by a short timeout): deciding later would mean either
+// holding the first inputs back for an answer or sending them down a path
+// that is then abandoned. Everything after this runs on the main loop.
 std::unique_ptr<Backend> CreateBackend() {
   if (!common::IsWaylandSession()) {
     return CreateX11Backend();
   }
   g_autoptr(GDBusConnection) connection =
-      gnome::ConnectPrivately(gnome::SessionBusAddress());
+      common::ConnectPrivately(common::SessionBusAddress());
   if (connection &&
-      gnome::NameHasOwner(connection, gnome::kRemoteDesktopName)) {
+      common::NameHasOwner(connection, gnome::kRemoteDesktopName)) {
+    Say(std::string("GNOME: input through mutter's remote-desktop API (") +
+        gnome::kRemoteDesktopName + ")");
     return CreateGnomeBackend(connection, CreateX11Backend());
   }
-  fprintf(stderr,
-          "[GnomeBackend] %s is not on the session bus: input goes through "
-          "X11 (XWayland)\n",
-          gnome::kRemoteDesktopName);
+  if (connection && KwinOffersEis(connection)) {
+    std::string error;
+    if (const eis::LibeiApi* api = eis::LoadLibei(&error)) {
+      Say(std::string("KDE: input through KWin's EIS endpoint (") +
+          eis::kLibeiSoname + ")");
+      return CreateEisBackend(api, connection, CreateX11Backend());
+    }
+    Say(std::string("X11 (XWayland): KWin offers EIS, but ") +
+        eis::kLibeiSoname + " cannot be loaded (" + error +
+        "); it comes with the package libei1 (Debian, Ubuntu) or libei "
+        "(Fedora, Arch)");
+  } else {
+    Say(std::string("X11 (XWayland): neither ") + gnome::kRemoteDesktopName +
+        " nor KWin's EIS endpoint is on the session bus");
+  }
   if (connection) {
     g_dbus_connection_close_sync(connection, nullptr, nullptr);
   }

@@ -148,9 +148,30 @@ void DispatchPending() {
   }
 }
 
-// Before exiting after a "lockScreen": runs the main loop until it has been
-// quiet for a moment, so the lock started by the call gets to finish.
-void LetTheLockFinish() {
+// The plugin's own test (backend/common/session_type.cc): the login
+// manager says Wayland, or a compositor's socket is named.
+bool OnWaylandSession() {
+  const char* type = getenv("XDG_SESSION_TYPE");
+  return (type && std::string(type) == "wayland") ||
+         getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+// Waits `ms` with the main loop running, as an app's loop runs between two
+// calls: a compositor backend connects and sends its input there.
+void RunLoopFor(int ms) {
+  const gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
+  while (g_get_monotonic_time() < end) {
+    if (!g_main_context_iteration(nullptr, FALSE)) {
+      g_usleep(1000);
+    }
+  }
+}
+
+// Before exiting after a "lockScreen", or on a Wayland session (where the
+// backends talk to the compositor on the main loop): runs the main loop
+// until it has been quiet for a moment, so the work the calls started gets
+// to finish.
+void LetTheWorkFinish() {
   constexpr gint64 kQuietUs = 300000;
   constexpr gint64 kMostUs = 6000000;
   const gint64 start = g_get_monotonic_time();
@@ -179,7 +200,7 @@ bool RunCall(PluginHost* host, const Call& call, bool raw) {
   }
   DispatchPending();
   if (call.method == method::kLockScreen) {
-    LetTheLockFinish();
+    LetTheWorkFinish();
   }
   return succeeded;
 }
@@ -209,7 +230,7 @@ int RunScript(PluginHost* host, const Options& options) {
       continue;
     }
     if (!first && options.pause_ms > 0) {
-      g_usleep(static_cast<gulong>(options.pause_ms) * 1000);
+      RunLoopFor(options.pause_ms);
     }
     first = false;
     if (!RunCall(host, call, options.raw)) {
@@ -241,10 +262,13 @@ int Main(int argc, char** argv) {
     fprintf(stderr, "cannot load the plugin: %s\n", error.c_str());
     return kUsageError;
   }
-  if (!options.script.empty()) {
-    return RunScript(host.get(), options);
+  const int status = !options.script.empty() ? RunScript(host.get(), options)
+                     : RunCall(host.get(), call, options.raw) ? kAllSucceeded
+                                                              : kCallFailed;
+  if (OnWaylandSession()) {
+    LetTheWorkFinish();
   }
-  return RunCall(host.get(), call, options.raw) ? kAllSucceeded : kCallFailed;
+  return status;
 }
 
 }  // namespace
