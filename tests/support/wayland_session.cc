@@ -1,4 +1,4 @@
-#include "support/gnome_session.h"
+#include "support/wayland_session.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,6 +24,9 @@ namespace {
 constexpr int kStartTimeoutMs = 30000;
 constexpr int kPollIntervalMs = 20;
 constexpr char kWaylandDisplay[] = "wayland-test";
+// KWin's virtual outputs, side by side.
+constexpr int kKwinOutputWidth = 1280;
+constexpr int kKwinOutputHeight = 1024;
 
 constexpr char kSessionBusConfig[] = R"(<!DOCTYPE busconfig PUBLIC
  "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
@@ -113,9 +116,9 @@ bool WaitUntil(pid_t pid, const std::function<bool()>& ready) {
 
 }  // namespace
 
-std::unique_ptr<GnomeSession> GnomeSession::Start(const Options& options,
-                                                  std::string* error) {
-  std::unique_ptr<GnomeSession> session(new GnomeSession());
+std::unique_ptr<WaylandSession> WaylandSession::Start(const Options& options,
+                                                      std::string* error) {
+  std::unique_ptr<WaylandSession> session(new WaylandSession());
   const std::string& runtime = session->runtime_dir_.path();
   if (runtime.empty() || chmod(runtime.c_str(), 0700) != 0) {
     *error = "cannot make a private runtime directory";
@@ -143,74 +146,163 @@ std::unique_ptr<GnomeSession> GnomeSession::Start(const Options& options,
   session->env_.push_back("GSETTINGS_BACKEND=memory");
   session->env_.push_back("NO_AT_BRIDGE=1");
 
-  const pid_t locale = session->Spawn(
-      {QUORVEL_GNOME_FAKE_LOCALE1, options.layout, options.variant, ""},
-      "locale1.log");
-  if (!WaitUntil(locale, [&] {
-        return session->system_bus_->NameHasOwner("org.freedesktop.locale1");
-      })) {
-    *error = "the fake locale1 did not start: " +
-             ReadFile(session->runtime_dir_.File("locale1.log"));
+  bool started = true;
+  switch (options.compositor) {
+    case Compositor::kNone:
+      break;
+    case Compositor::kMutter:
+      started = session->StartMutter(options, error);
+      break;
+    case Compositor::kKwin:
+      started = session->StartKwin(options, error);
+      break;
+    case Compositor::kFakeKwin:
+      started = session->StartFakeKwin(error);
+      break;
+  }
+  if (!started) {
     return nullptr;
   }
-  if (options.pipewire) {
-    const pid_t pipewire = session->Spawn({"pipewire"}, "pipewire.log");
-    const std::string socket = session->runtime_dir_.File("pipewire-0");
-    if (!WaitUntil(pipewire,
-                   [&] { return access(socket.c_str(), F_OK) == 0; })) {
-      *error = "pipewire did not start: " +
-               ReadFile(session->runtime_dir_.File("pipewire.log"));
-      return nullptr;
-    }
-  }
-  if (!options.mutter) {
-    return session;
-  }
-  const pid_t mutter = session->Spawn(
-      {"mutter", "--headless", "--wayland", "--no-x11",
-       std::string("--wayland-display=") + kWaylandDisplay, "--virtual-monitor",
-       "1280x1024", "--virtual-monitor", "1024x768"},
-      "mutter.log");
-  const std::string wayland_socket =
-      session->runtime_dir_.File(kWaylandDisplay);
-  if (!WaitUntil(mutter, [&] {
-        return access(wayland_socket.c_str(), F_OK) == 0 &&
-               NameOwned(session->session_address_,
-                         "org.gnome.Mutter.RemoteDesktop") &&
-               NameOwned(session->session_address_,
-                         "org.gnome.Mutter.DisplayConfig");
-      })) {
-    *error = "mutter did not start: " +
-             ReadFile(session->runtime_dir_.File("mutter.log"));
-    return nullptr;
-  }
-  if (!options.window) {
-    return session;
-  }
-  session->env_.push_back(std::string("WAYLAND_DISPLAY=") + kWaylandDisplay);
-  session->env_.push_back("GDK_BACKEND=wayland");
-  const pid_t window =
-      session->Spawn({QUORVEL_GNOME_PROBE_WINDOW}, "window.log");
-  if (!WaitUntil(window, [&] {
-        std::vector<std::string> lines = session->WindowLines();
-        return std::count_if(lines.begin(), lines.end(), [](const auto& l) {
-                 return l.rfind("READY", 0) == 0;
-               }) == 2;
-      })) {
-    *error = "the probe window did not appear: " +
-             ReadFile(session->runtime_dir_.File("window.log"));
+  const bool real = options.compositor == Compositor::kMutter ||
+                    options.compositor == Compositor::kKwin;
+  if (real && options.window && !session->StartWindow(error)) {
     return nullptr;
   }
   return session;
 }
 
-GnomeSession::~GnomeSession() {
+bool WaylandSession::StartMutter(const Options& options, std::string* error) {
+  const pid_t locale =
+      Spawn({QUORVEL_FAKE_LOCALE1, options.layout, options.variant, ""},
+            "locale1.log");
+  if (!WaitUntil(locale, [&] {
+        return system_bus_->NameHasOwner("org.freedesktop.locale1");
+      })) {
+    *error = "the fake locale1 did not start: " +
+             ReadFile(runtime_dir_.File("locale1.log"));
+    return false;
+  }
+  if (options.pipewire) {
+    const pid_t pipewire = Spawn({"pipewire"}, "pipewire.log");
+    const std::string socket = runtime_dir_.File("pipewire-0");
+    if (!WaitUntil(pipewire,
+                   [&] { return access(socket.c_str(), F_OK) == 0; })) {
+      *error = "pipewire did not start: " +
+               ReadFile(runtime_dir_.File("pipewire.log"));
+      return false;
+    }
+  }
+  const pid_t mutter =
+      Spawn({"mutter", "--headless", "--wayland", "--no-x11",
+             std::string("--wayland-display=") + kWaylandDisplay,
+             "--virtual-monitor", "1280x1024", "--virtual-monitor", "1024x768"},
+            "mutter.log");
+  const std::string wayland_socket = runtime_dir_.File(kWaylandDisplay);
+  if (!WaitUntil(mutter, [&] {
+        return access(wayland_socket.c_str(), F_OK) == 0 &&
+               NameOwned(session_address_, "org.gnome.Mutter.RemoteDesktop") &&
+               NameOwned(session_address_, "org.gnome.Mutter.DisplayConfig");
+      })) {
+    *error =
+        "mutter did not start: " + ReadFile(runtime_dir_.File("mutter.log"));
+    return false;
+  }
+  return true;
+}
+
+bool WaylandSession::StartKwin(const Options& options, std::string* error) {
+  // KWin reads its keyboard layouts from kxkbrc in a configuration folder
+  // of the session's own.
+  const std::string home = runtime_dir_.File("home");
+  const std::string config = home + "/.config";
+  if (g_mkdir_with_parents(config.c_str(), 0700) != 0 ||
+      !WriteFile(config + "/kxkbrc",
+                 "[Layout]\nLayoutList=" + options.layout + "\nVariantList=" +
+                     options.variant + "\nResetOldOptions=true\nUse=true\n")) {
+    *error = "cannot write KWin's configuration";
+    return false;
+  }
+  env_.erase(std::remove_if(env_.begin(), env_.end(),
+                            [](const std::string& entry) {
+                              return entry.rfind("HOME=", 0) == 0 ||
+                                     entry.rfind("XDG_CONFIG_HOME=", 0) == 0 ||
+                                     entry.rfind("XDG_DATA_HOME=", 0) == 0;
+                            }),
+             env_.end());
+  env_.push_back("HOME=" + home);
+  env_.push_back("XDG_CONFIG_HOME=" + config);
+  env_.push_back("XDG_DATA_HOME=" + home + "/.local/share");
+  // KWin starts this once Xwayland is up, with Xwayland's DISPLAY and
+  // XAUTHORITY.
+  const std::string display_file = runtime_dir_.File("x-display");
+  const std::string reporter = runtime_dir_.File("report-display");
+  if (!WriteFile(reporter,
+                 "#!/bin/sh\nprintf '%s\\n%s\\n' \"$DISPLAY\" "
+                 "\"$XAUTHORITY\" > " +
+                     display_file + ".part && mv " + display_file + ".part " +
+                     display_file + "\n") ||
+      chmod(reporter.c_str(), 0700) != 0) {
+    *error = "cannot write " + reporter;
+    return false;
+  }
+  const pid_t kwin =
+      Spawn({"kwin_wayland", "--virtual", "--xwayland", "--socket",
+             kWaylandDisplay, "--width", std::to_string(kKwinOutputWidth),
+             "--height", std::to_string(kKwinOutputHeight), "--output-count",
+             "2", "--no-lockscreen", "--no-global-shortcuts",
+             "--no-kactivities", reporter},
+            "kwin.log");
+  const std::string wayland_socket = runtime_dir_.File(kWaylandDisplay);
+  if (!WaitUntil(kwin, [&] {
+        return access(wayland_socket.c_str(), F_OK) == 0 &&
+               access(display_file.c_str(), F_OK) == 0 &&
+               NameOwned(session_address_, "org.kde.KWin");
+      })) {
+    *error = "kwin_wayland did not start: " +
+             ReadFile(runtime_dir_.File("kwin.log"));
+    return false;
+  }
+  const std::vector<std::string> x = Lines(ReadFile(display_file));
+  x_display_ = x.size() > 0 ? x[0] : "";
+  x_authority_ = x.size() > 1 ? x[1] : "";
+  return true;
+}
+
+bool WaylandSession::StartFakeKwin(std::string* error) {
+  const pid_t fake = Spawn({QUORVEL_FAKE_KWIN}, "fake-kwin.log");
+  if (!WaitUntil(fake,
+                 [&] { return NameOwned(session_address_, "org.kde.KWin"); })) {
+    *error = "the fake KWin did not start: " +
+             ReadFile(runtime_dir_.File("fake-kwin.log"));
+    return false;
+  }
+  return true;
+}
+
+bool WaylandSession::StartWindow(std::string* error) {
+  env_.push_back(std::string("WAYLAND_DISPLAY=") + kWaylandDisplay);
+  env_.push_back("GDK_BACKEND=wayland");
+  const pid_t window = Spawn({QUORVEL_PROBE_WINDOW}, "window.log");
+  if (!WaitUntil(window, [&] {
+        std::vector<std::string> lines = WindowLines();
+        return std::count_if(lines.begin(), lines.end(), [](const auto& l) {
+                 return l.rfind("READY", 0) == 0;
+               }) == 2;
+      })) {
+    *error = "the probe window did not appear: " +
+             ReadFile(runtime_dir_.File("window.log"));
+    return false;
+  }
+  return true;
+}
+
+WaylandSession::~WaylandSession() {
   for (auto it = pids_.rbegin(); it != pids_.rend(); ++it) {
     StopChild(*it);
   }
 }
 
-bool GnomeSession::StartSessionBus(std::string* error) {
+bool WaylandSession::StartSessionBus(std::string* error) {
   std::string config = kSessionBusConfig;
   config.replace(config.find("@PATH@"), 6, runtime_dir_.File("bus"));
   const std::string config_path = runtime_dir_.File("session-bus.conf");
@@ -243,8 +335,8 @@ bool GnomeSession::StartSessionBus(std::string* error) {
   return true;
 }
 
-pid_t GnomeSession::Spawn(const std::vector<std::string>& args,
-                          const std::string& log) {
+pid_t WaylandSession::Spawn(const std::vector<std::string>& args,
+                            const std::string& log) {
   std::vector<char*> envp;
   for (std::string& entry : env_) {
     envp.push_back(entry.data());
@@ -260,17 +352,22 @@ pid_t GnomeSession::Spawn(const std::vector<std::string>& args,
   return pid;
 }
 
-std::vector<std::string> GnomeSession::WindowLines() const {
+std::string WaylandSession::Log(const std::string& name) const {
+  return ReadFile(runtime_dir_.File(name));
+}
+
+std::vector<std::string> WaylandSession::WindowLines() const {
   return Lines(ReadFile(runtime_dir_.File("window.log")));
 }
 
-bool GnomeSession::WaitForWindow(
+bool WaylandSession::WaitForWindow(
     const std::function<bool(const std::vector<std::string>&)>& done,
     int timeout_ms) const {
   return RunUntil([&] { return done(WindowLines()); }, timeout_ms);
 }
 
-bool GnomeSession::RunUntil(const std::function<bool()>& done, int timeout_ms) {
+bool WaylandSession::RunUntil(const std::function<bool()>& done,
+                              int timeout_ms) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (!done()) {
