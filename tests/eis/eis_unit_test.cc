@@ -246,6 +246,14 @@ TEST(ScreenGeometryTest, APointOnNoScreenGoesToTheNearestPixel) {
     EXPECT_EQ(y, c.on_y);
   }
   EXPECT_EQ(common::NearestScreen({}, 0, 0), 0u);
+
+  int32_t width = -1;
+  int32_t height = -1;
+  ASSERT_TRUE(common::DesktopSize(screens, &width, &height));
+  EXPECT_EQ(width, 2304);
+  EXPECT_EQ(height, 1024);
+  EXPECT_FALSE(common::DesktopSize({}, &width, &height));
+  EXPECT_EQ(width, 2304);
 }
 
 }  // namespace

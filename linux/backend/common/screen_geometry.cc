@@ -29,6 +29,23 @@ size_t NearestScreen(const std::vector<ScreenInfo>& screens,
   return nearest;
 }
 
+bool DesktopSize(const std::vector<ScreenInfo>& screens,
+                 int32_t* width,
+                 int32_t* height) {
+  if (screens.empty()) {
+    return false;
+  }
+  int32_t right = 0;
+  int32_t bottom = 0;
+  for (const ScreenInfo& screen : screens) {
+    right = std::max(right, screen.x + screen.width);
+    bottom = std::max(bottom, screen.y + screen.height);
+  }
+  *width = right;
+  *height = bottom;
+  return true;
+}
+
 void ClampToScreen(const ScreenInfo& s, int32_t* x, int32_t* y) {
   // In 64 bits: an edge near the 32-bit limits must not wrap.
   const int64_t right = static_cast<int64_t>(s.x) + std::max(s.width - 1, 0);

@@ -19,6 +19,12 @@ size_t NearestScreen(const std::vector<ScreenInfo>& screens,
                      int32_t x,
                      int32_t y);
 
+// The size of the desktop the screens make up: from the origin to the
+// rightmost and the lowest edge. False, writing nothing, without screens.
+bool DesktopSize(const std::vector<ScreenInfo>& screens,
+                 int32_t* width,
+                 int32_t* height);
+
 // (x, y) moved onto the nearest pixel of the screen's area.
 void ClampToScreen(const ScreenInfo& screen, int32_t* x, int32_t* y);
 

@@ -242,19 +242,8 @@ class EisBackend : public Backend {
   }
 
   bool GetScreenSize(int32_t* width, int32_t* height) override {
-    const std::vector<ScreenInfo> screens = Screens();
-    if (screens.empty()) {
-      return x11_->GetScreenSize(width, height);
-    }
-    int32_t right = 0;
-    int32_t bottom = 0;
-    for (const ScreenInfo& screen : screens) {
-      right = std::max(right, screen.x + screen.width);
-      bottom = std::max(bottom, screen.y + screen.height);
-    }
-    *width = right;
-    *height = bottom;
-    return true;
+    return common::DesktopSize(Screens(), width, height) ||
+           x11_->GetScreenSize(width, height);
   }
 
   std::vector<ScreenInfo> GetScreenList() override { return Screens(); }

@@ -13,6 +13,7 @@
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
+#include "backend/common/screen_geometry.h"
 #include "backend/common/session_lock.h"
 #include "backend/common/text_keysym.h"
 #include "backend/gnome/display_config.h"
@@ -206,19 +207,8 @@ class GnomeBackend : public Backend {
   }
 
   bool GetScreenSize(int32_t* width, int32_t* height) override {
-    const std::vector<gnome::Monitor>& monitors = displays_.monitors();
-    if (monitors.empty()) {
-      return x11_->GetScreenSize(width, height);
-    }
-    int32_t right = 0;
-    int32_t bottom = 0;
-    for (const gnome::Monitor& monitor : monitors) {
-      right = std::max(right, monitor.info.x + monitor.info.width);
-      bottom = std::max(bottom, monitor.info.y + monitor.info.height);
-    }
-    *width = right;
-    *height = bottom;
-    return true;
+    return common::DesktopSize(GetScreenList(), width, height) ||
+           x11_->GetScreenSize(width, height);
   }
 
   std::vector<ScreenInfo> GetScreenList() override {
