@@ -1,7 +1,8 @@
 // The EIS backend's pieces that need no compositor: the index of a keymap
 // (common::XkbKeyIndex) and the chords the EIS keyboard finds on it, the
-// screens made from an absolute device's regions, and the mapping of a
-// desktop point onto the nearest screen.
+// screens made from an absolute device's regions, the mapping of a desktop
+// point onto the nearest screen, and the held keys and buttons the
+// compositor backends release at the end.
 
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/common/held_codes.h"
 #include "backend/common/screen_geometry.h"
 #include "backend/common/xkb_key_index.h"
 #include "backend/eis/keyboard.h"
@@ -254,6 +256,29 @@ TEST(ScreenGeometryTest, APointOnNoScreenGoesToTheNearestPixel) {
   EXPECT_EQ(height, 1024);
   EXPECT_FALSE(common::DesktopSize({}, &width, &height));
   EXPECT_EQ(width, 2304);
+}
+
+TEST(HeldCodesTest, ReleasesKeysLastFirstThenButtons) {
+  common::HeldCodes held;
+  held.KeyDown(0x38, 42);  // Shift
+  held.KeyDown(0x00, 30);  // A
+  held.KeyDown(0x01, 31);  // S
+  held.ButtonDown(272);
+  held.ButtonDown(273);
+  EXPECT_EQ(held.TakeKey(0x01), 31u);
+  EXPECT_EQ(held.TakeKey(0x01), 0u);
+  held.ButtonUp(273);
+  std::vector<std::string> released;
+  held.ReleaseAll(
+      [&](uint32_t code) { released.push_back("key " + std::to_string(code)); },
+      [&](int32_t button) {
+        released.push_back("button " + std::to_string(button));
+      });
+  EXPECT_EQ(released,
+            (std::vector<std::string>{"key 30", "key 42", "button 272"}));
+  held.ReleaseAll([&](uint32_t) { released.push_back("again"); },
+                  [&](int32_t) { released.push_back("again"); });
+  EXPECT_EQ(released.size(), 3u);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "backend/eis/eis_backend.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "backend/common/desktop.h"
+#include "backend/common/held_codes.h"
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
@@ -122,9 +122,9 @@ class EisBackend : public Backend {
       const bool press = common::IsPress(type);
       connection_.Button(static_cast<uint32_t>(code), press);
       if (press) {
-        held_buttons_.push_back(code);
+        held_.ButtonDown(code);
       } else {
-        ForgetButton(code);
+        held_.ButtonUp(code);
       }
     });
   }
@@ -140,7 +140,7 @@ class EisBackend : public Backend {
         connection_.Button(common::kButtonLeft, true);
         connection_.Button(common::kButtonLeft, false);
       }
-      ForgetButton(common::kButtonLeft);
+      held_.ButtonUp(common::kButtonLeft);
     });
   }
 
@@ -161,7 +161,7 @@ class EisBackend : public Backend {
         return;
       }
       SendKey(code, true);
-      held_keys_.emplace_back(key, code);
+      held_.KeyDown(key, code);
     });
   }
 
@@ -172,7 +172,7 @@ class EisBackend : public Backend {
         x11_->KeyUp(key);
         return;
       }
-      uint32_t code = TakeHeldKey(key);
+      uint32_t code = held_.TakeKey(key);
       if (code == 0) {
         code = keyboard_.KeyFor(TranslateMacVk(key));
       }
@@ -303,8 +303,7 @@ class EisBackend : public Backend {
   // The compositor dropped the devices with the connection, and with them
   // whatever they held.
   void OnClosed() {
-    held_keys_.clear();
-    held_buttons_.clear();
+    held_.Clear();
     keyboard_.Clear();
     Report("KWin closed the EIS connection");
   }
@@ -340,7 +339,7 @@ class EisBackend : public Backend {
     if (fd < 0) {
       // The keyboard went away, and the keys it held with it.
       keyboard_.Clear();
-      held_keys_.clear();
+      held_.ForgetKeys();
       return;
     }
     keyboard_.Load(fd, size);
@@ -398,33 +397,12 @@ class EisBackend : public Backend {
     }
   }
 
-  void ForgetButton(int32_t button) {
-    held_buttons_.erase(
-        std::remove(held_buttons_.begin(), held_buttons_.end(), button),
-        held_buttons_.end());
-  }
-
-  uint32_t TakeHeldKey(uint32_t key) {
-    for (auto it = held_keys_.begin(); it != held_keys_.end(); ++it) {
-      if (it->first == key) {
-        const uint32_t code = it->second;
-        held_keys_.erase(it);
-        return code;
-      }
-    }
-    return 0;
-  }
-
   // Keys in reverse order of pressing, then buttons.
   void ReleaseHeld() {
-    for (auto it = held_keys_.rbegin(); it != held_keys_.rend(); ++it) {
-      SendKey(it->second, false);
-    }
-    for (int32_t button : held_buttons_) {
-      connection_.Button(static_cast<uint32_t>(button), false);
-    }
-    held_keys_.clear();
-    held_buttons_.clear();
+    held_.ReleaseAll([this](uint32_t code) { SendKey(code, false); },
+                     [this](int32_t button) {
+                       connection_.Button(static_cast<uint32_t>(button), false);
+                     });
   }
 
   static constexpr size_t kNoScreen = static_cast<size_t>(-1);
@@ -433,9 +411,7 @@ class EisBackend : public Backend {
   GMainContext* context_;
   eis::Keyboard keyboard_;
   eis::KwinLayouts layouts_;
-  // macOS key -> evdev code it went down with, in the order of pressing.
-  std::vector<std::pair<uint32_t, uint32_t>> held_keys_;
-  std::vector<int32_t> held_buttons_;
+  common::HeldCodes held_;
   // The output the last motion went to (kNoScreen: none yet).
   size_t screen_ = kNoScreen;
   // Calls that arrived while the first connection was being made.
