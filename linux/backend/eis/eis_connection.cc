@@ -2,6 +2,7 @@
 
 #include <gio/gunixfdlist.h>
 #include <glib-unix.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -30,6 +31,8 @@ constexpr int kPongTimeoutMs = 1000;
 // KWin stamps an event when its main loop reads it, a little later than it
 // left, so the pause is longer by this much.
 constexpr int kStampLagMarginMs = 5;
+// From the start of emulation to the first input (see CheckReady).
+constexpr int kWarmUpPauseMs = 100;
 // At teardown the disconnect must leave before the bus connection closes.
 constexpr int kCloseFlushTimeoutMs = 500;
 constexpr char kClientName[] = "quorvel remote desktop";
@@ -280,10 +283,31 @@ void EisConnection::OnDeviceRemoved(struct ei_device* device) {
   }
 }
 
+// The devices emulate; input follows a moment later. KWin 6.3 drops the
+// pointer input of the first milliseconds of a new EI device (a burst sent
+// at once lost its first clicks, the rest arrived; the keyboard's arrived),
+// and a round trip is answered before that ends, so a pause it is; the
+// connection is made when the plugin registers, long before input, so it
+// costs nothing there.
 void EisConnection::CheckReady() {
   if (state_ != State::kConnecting || !pointer_emulating_ ||
-      !keyboard_emulating_) {
+      !keyboard_emulating_ || warm_up_source_) {
     return;
+  }
+  warm_up_source_ = AddTimeout(kWarmUpPauseMs, &EisConnection::OnWarmUpOver);
+}
+
+gboolean EisConnection::OnWarmUpOver(gpointer data) {
+  auto* self = static_cast<EisConnection*>(data);
+  self->warm_up_source_ = 0;
+  self->BecomeReady();
+  return G_SOURCE_REMOVE;
+}
+
+void EisConnection::BecomeReady() {
+  if (state_ != State::kConnecting || !pointer_emulating_ ||
+      !keyboard_emulating_) {
+    return;  // a device went away meanwhile; its return starts over
   }
   RemoveSource(&ready_timeout_);
   state_ = State::kReady;
@@ -309,8 +333,38 @@ void EisConnection::Close() {
         Send(step);
       }
     }
+    WaitUntilHandled(kCloseFlushTimeoutMs);
   }
   TearDown(/*flush=*/true);
+}
+
+// KWin drops what it has not handled yet of a client that disconnects (a
+// button release sent just before the end went missing now and then), so
+// the end waits, briefly, for a round trip: its answer comes once KWin has
+// handled everything before it. Without libei 1.4's round trip the end
+// follows at once.
+void EisConnection::WaitUntilHandled(int ms) {
+  struct ei_ping* ping = api_->ei_new_ping ? api_->ei_new_ping(ei_) : nullptr;
+  if (!ping) {
+    return;
+  }
+  api_->ei_ping(ping);
+  const gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
+  bool answered = false;
+  for (gint64 now = g_get_monotonic_time(); !answered && now < end;
+       now = g_get_monotonic_time()) {
+    pollfd entry = {api_->ei_get_fd(ei_), POLLIN, 0};
+    poll(&entry, 1, static_cast<int>((end - now + 999) / 1000));
+    api_->ei_dispatch(ei_);
+    while (struct ei_event* event = api_->ei_get_event(ei_)) {
+      const EiEnum type = api_->ei_event_get_type(event);
+      answered =
+          answered || type == kEventDisconnect ||
+          (type == kEventPong && api_->ei_event_pong_get_ping(event) == ping);
+      api_->ei_event_unref(event);
+    }
+  }
+  api_->ei_ping_unref(ping);
 }
 
 void EisConnection::TearDown(bool flush) {
@@ -321,6 +375,7 @@ void EisConnection::TearDown(bool flush) {
   RemoveSource(&fd_source_);
   RemoveSource(&ready_timeout_);
   RemoveSource(&hold_source_);
+  RemoveSource(&warm_up_source_);
   const LibeiApi& ei = *api_;
   if (ping_) {
     ei.ei_ping_unref(ping_);

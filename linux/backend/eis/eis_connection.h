@@ -91,7 +91,11 @@ class EisConnection {
   void OnDeviceAdded(struct ei_device* device);
   void OnDeviceRemoved(struct ei_device* device);
   void CheckReady();
+  void BecomeReady();
   void Fail(const std::string& error);
+  // Waits at most `ms`, on the EI socket alone, until the compositor has
+  // handled everything sent so far; for Close().
+  void WaitUntilHandled(int ms);
   // Drops the EI context, the sources and the devices, tells KWin (and,
   // with `flush`, waits briefly for the bus to take that), and returns to
   // kIdle; the queue is dropped unsent.
@@ -101,6 +105,7 @@ class EisConnection {
   static gboolean OnReadable(gint fd, GIOCondition condition, gpointer data);
   static gboolean OnHoldOver(gpointer data);
   static gboolean OnReadyTimeout(gpointer data);
+  static gboolean OnWarmUpOver(gpointer data);
 
   guint AddTimeout(int ms, GSourceFunc function);
   void RemoveSource(guint* id);
@@ -123,6 +128,8 @@ class EisConnection {
   bool pointer_emulating_ = false;
   bool keyboard_emulating_ = false;
   uint32_t sequence_ = 0;
+  // The pause between the start of emulation and readiness.
+  guint warm_up_source_ = 0;
   std::vector<Region> regions_;
 
   std::deque<Step> steps_;
