@@ -12,12 +12,12 @@
 #include <string>
 
 #include "bench_support.h"
-#include "support/gnome_session.h"
+#include "support/wayland_session.h"
 
 namespace {
 
 using quorvel::bench::Channel;
-using quorvel::testing::GnomeSession;
+using quorvel::testing::WaylandSession;
 
 const Channel* g_channel = nullptr;
 
@@ -84,10 +84,11 @@ BENCHMARK(BM_GnomeKeyboardPress);
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  GnomeSession::Options options;
+  WaylandSession::Options options;
   options.window = false;
   std::string error;
-  std::unique_ptr<GnomeSession> session = GnomeSession::Start(options, &error);
+  std::unique_ptr<WaylandSession> session =
+      WaylandSession::Start(options, &error);
   if (!session) {
     fprintf(stderr, "gnome_bench: no GNOME session: %s\n", error.c_str());
     return 1;
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
     GBytes* warm = channel.Encode("moveMouse", Point(1, 1));
     channel.Call(warm);
     g_bytes_unref(warm);
-    GnomeSession::RunUntil([] { return false; }, 1000);
+    WaylandSession::RunUntil([] { return false; }, 1000);
     benchmark::RunSpecifiedBenchmarks();
     g_channel = nullptr;
   }

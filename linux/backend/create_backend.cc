@@ -1,16 +1,16 @@
 #include <gio/gio.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "backend/backend.h"
+#include "backend/common/session_bus.h"
 #include "backend/common/session_type.h"
+#include "backend/eis/eis_backend.h"
+#include "backend/eis/libei_api.h"
 #include "backend/gnome/bus_names.h"
 #include "backend/gnome/gnome_backend.h"
-#include "backend/gnome/session_bus.h"
 #include "backend/x11/x11_backend.h"
 #ifdef QUORVEL_HAVE_WLROOTS
 #include "backend/wlroots/connection.h"
@@ -26,6 +26,11 @@ namespace {
 constexpr int kWaylandProbeTimeoutMs = 500;
 #endif
 
+// The one line that names the backend a Wayland session gets, and why.
+void Say(const std::string& line) {
+  fprintf(stderr, "[Backend] %s\n", line.c_str());
+}
+
 }  // namespace
 
 // The choice is made here, once, with quick questions to the session bus
@@ -38,27 +43,43 @@ std::unique_ptr<Backend> CreateBackend() {
     return CreateX11Backend();
   }
   g_autoptr(GDBusConnection) connection =
-      gnome::ConnectPrivately(gnome::SessionBusAddress());
+      common::ConnectPrivately(common::SessionBusAddress());
   if (connection &&
-      gnome::NameHasOwner(connection, gnome::kRemoteDesktopName)) {
+      common::NameHasOwner(connection, gnome::kRemoteDesktopName)) {
+    Say(std::string("GNOME: input through mutter's remote-desktop API (") +
+        gnome::kRemoteDesktopName + ")");
     return CreateGnomeBackend(connection, CreateX11Backend());
+  }
+  if (connection && KwinOffersEis(connection)) {
+    std::string error;
+    if (const eis::LibeiApi* api = eis::LoadLibei(&error)) {
+      Say(std::string("KDE: input through KWin's EIS endpoint (") +
+          eis::kLibeiSoname + ")");
+      return CreateEisBackend(api, connection, CreateX11Backend());
+    }
+    g_dbus_connection_close_sync(connection, nullptr, nullptr);
+    Say(std::string("X11 (XWayland): KWin offers EIS, but ") +
+        eis::kLibeiSoname + " cannot be loaded (" + error +
+        "); it comes with the package libei1 (Debian, Ubuntu) or libei "
+        "(Fedora, Arch)");
+    return CreateX11Backend();
   }
   if (connection) {
     g_dbus_connection_close_sync(connection, nullptr, nullptr);
   }
-  // KDE Plasma: KWin's input through EIS is chosen here, before the
-  // wlroots protocols, which KWin does not offer.
+  std::string neither = std::string("X11 (XWayland): neither ") +
+                        gnome::kRemoteDesktopName +
+                        " nor KWin's EIS endpoint is on the session bus";
 #ifdef QUORVEL_HAVE_WLROOTS
   std::string why;
   if (std::unique_ptr<wlroots::Connection> wayland =
           wlroots::Connection::Open(kWaylandProbeTimeoutMs, &why)) {
     return CreateWlrootsBackend(std::move(wayland));
   }
+  neither += ", and the compositor offers no virtual pointer and keyboard (" +
+             why + ")";
 #endif
-  fprintf(stderr,
-          "[GnomeBackend] %s is not on the session bus: input goes through "
-          "X11 (XWayland)\n",
-          gnome::kRemoteDesktopName);
+  Say(neither);
   return CreateX11Backend();
 }
 

@@ -1,217 +1,41 @@
 // The GNOME backend through the plugin's channel, on a headless GNOME
 // Wayland session of the test's own: what a native Wayland window receives.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "support/channel_methods.h"
-#include "support/environment.h"
-#include "support/gnome_session.h"
-#include "support/plugin_channel.h"
+#include "support/stderr_capture.h"
+#include "support/wayland_backend_test.h"
 
 namespace quorvel {
 namespace {
 
 using testing::Args;
-using testing::GnomeSession;
+using testing::Compositor;
+using testing::Count;
+using testing::Int;
+using testing::KeyEvent;
+using testing::Keys;
+using testing::kMinHoldMs;
+using testing::Lines;
+using testing::OriginWindow;
 using testing::PluginChannel;
+using testing::PressedNames;
+using testing::Rect;
 using testing::Reply;
-using testing::ScopedEnv;
-using Lines = std::vector<std::string>;
+using testing::StderrCapture;
+using testing::Str;
+using testing::WaylandSession;
+using testing::WindowMonitors;
 
-// The shortest key hold the compositor must see, as on X11.
-constexpr unsigned kMinHoldMs = 15;
-
-struct Rect {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-FlValue* Int(int64_t value) {
-  return fl_value_new_int(value);
-}
-FlValue* Str(const char* value) {
-  return fl_value_new_string(value);
-}
-
-size_t Count(const Lines& lines, const std::string& line) {
-  return std::count(lines.begin(), lines.end(), line);
-}
-
-// The monitor each probe window is fullscreen on, by window index.
-std::vector<Rect> WindowMonitors(const Lines& lines) {
-  std::vector<Rect> monitors(2);
-  for (const std::string& line : lines) {
-    int index = 0;
-    Rect r;
-    if (sscanf(line.c_str(), "FULLSCREEN window=%d monitor=%d,%d,%d,%d", &index,
-               &r.x, &r.y, &r.width, &r.height) == 5 &&
-        index >= 0 && index < 2) {
-      monitors[index] = r;
-    }
-  }
-  return monitors;
-}
-
-// The index of the window on the monitor at the desktop's origin, as text.
-std::string OriginWindow(const Lines& lines) {
-  const std::vector<Rect> monitors = WindowMonitors(lines);
-  return monitors[1].x == 0 && monitors[1].y == 0 ? "1" : "0";
-}
-
-struct KeyEvent {
-  bool press;
-  std::string name;
-  unsigned time;
-};
-
-bool IsModifier(const std::string& name) {
-  for (const char* part :
-       {"Shift", "Control", "Alt", "Super", "Meta", "ISO_"}) {
-    if (name.find(part) != std::string::npos) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// The window's key events, modifiers left out: the compositor adds Shift or
-// AltGr where a character needs them.
-std::vector<KeyEvent> Keys(const Lines& lines) {
-  static const std::regex pattern(
-      "KEY (press|release) window=\\d+ name=(\\S+) char='.*' time=(\\d+) "
-      "mods=\\w* code=\\d+");
-  std::vector<KeyEvent> keys;
-  for (const std::string& line : lines) {
-    std::smatch match;
-    if (std::regex_match(line, match, pattern) && !IsModifier(match[2])) {
-      keys.push_back({match[1] == "press", match[2],
-                      static_cast<unsigned>(std::stoul(match[3]))});
-    }
-  }
-  return keys;
-}
-
-std::vector<std::string> PressedNames(const Lines& lines) {
-  std::vector<std::string> names;
-  for (const KeyEvent& key : Keys(lines)) {
-    if (key.press) {
-      names.push_back(key.name);
-    }
-  }
-  return names;
-}
-
-// Standard error into a file the test can read while the code under test
-// keeps writing, restored at the end of the scope.
-class StderrFile {
- public:
-  StderrFile() {
-    char path[] = "/tmp/quorvel-stderr.XXXXXX";
-    fd_ = mkstemp(path);
-    unlink(path);
-    fflush(stderr);
-    saved_ = dup(2);
-    dup2(fd_, 2);
-  }
-  ~StderrFile() {
-    fflush(stderr);
-    dup2(saved_, 2);
-    close(saved_);
-    close(fd_);
-  }
-  std::string Text() const {
-    fflush(stderr);
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    for (off_t at = 0; (n = pread(fd_, buffer, sizeof(buffer), at)) > 0;
-         at += n) {
-      text.append(buffer, static_cast<size_t>(n));
-    }
-    return text;
-  }
-  size_t Count(const std::string& needle) const {
-    const std::string text = Text();
-    size_t count = 0;
-    for (size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + 1)) {
-      count++;
-    }
-    return count;
-  }
-
- private:
-  int fd_ = -1;
-  int saved_ = -1;
-};
-
-class GnomeBackendTest : public ::testing::Test {
- protected:
-  // Starts the session and points the plugin at it: a Wayland session whose
-  // buses are the private ones, and no X display.
-  bool Start(const GnomeSession::Options& options) {
-    std::string error;
-    session_ = GnomeSession::Start(options, &error);
-    if (!session_) {
-      error_ = error;
-      return false;
-    }
-    env_.push_back(std::make_unique<ScopedEnv>("XDG_SESSION_TYPE",
-                                               std::string("wayland")));
-    env_.push_back(std::make_unique<ScopedEnv>(
-        "DBUS_SESSION_BUS_ADDRESS", session_->session_bus_address()));
-    env_.push_back(std::make_unique<ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS",
-                                               session_->system_bus_address()));
-    env_.push_back(std::make_unique<ScopedEnv>("DISPLAY", std::nullopt));
-    env_.push_back(
-        std::make_unique<ScopedEnv>("WAYLAND_DISPLAY", std::nullopt));
-    // The backend reads the shell's input sources; dconf would hold the
-    // session bus that each test stops, and end the process when it goes.
-    env_.push_back(std::make_unique<ScopedEnv>("GSETTINGS_BACKEND",
-                                               std::string("memory")));
-    return true;
-  }
-
-  bool WaitFor(const std::function<bool(const Lines&)>& done) {
-    return session_->WaitForWindow(done);
-  }
-
-  void Move(PluginChannel& channel, int x, int y) {
-    channel.Invoke(method::kMoveMouse, Args({{"x", Int(x)}, {"y", Int(y)}}));
-  }
-  void Click(PluginChannel& channel,
-             int x,
-             int y,
-             const char* type,
-             const char* button) {
-    channel.Invoke(method::kMoveMouseAndClick, Args({{"x", Int(x)},
-                                                     {"y", Int(y)},
-                                                     {"type", Str(type)},
-                                                     {"button", Str(button)}}));
-  }
-
-  std::unique_ptr<GnomeSession> session_;
-  std::string error_;
-  std::vector<std::unique_ptr<ScopedEnv>> env_;
-};
-
-#define START_OR_SKIP(options)      \
-  do {                              \
-    if (!Start(options)) {          \
-      QUORVEL_SKIP_OR_FAIL(error_); \
-    }                               \
-  } while (0)
+// The GNOME backend's tests: mutter's session (the default options).
+class GnomeBackendTest : public testing::WaylandBackendTest {};
 
 TEST_F(GnomeBackendTest, PointerLandsOnEachMonitor) {
-  START_OR_SKIP(GnomeSession::Options());
+  START_OR_SKIP(WaylandSession::Options());
   const std::vector<Rect> monitors = WindowMonitors(session_->WindowLines());
   PluginChannel channel;
 
@@ -291,11 +115,10 @@ TEST_F(GnomeBackendTest, KeysArriveAsMeantUnderTwoLayouts) {
 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.layout);
-    GnomeSession::Options options;
+    WaylandSession::Options options;
     options.layout = c.layout;
     options.variant = c.variant;
-    session_.reset();
-    env_.clear();
+    Stop();
     START_OR_SKIP(options);
     PluginChannel channel;
 
@@ -333,7 +156,7 @@ TEST_F(GnomeBackendTest, KeysArriveAsMeantUnderTwoLayouts) {
 }
 
 TEST_F(GnomeBackendTest, ScreenListMatchesTheVirtualMonitors) {
-  GnomeSession::Options options;
+  WaylandSession::Options options;
   options.window = false;
   START_OR_SKIP(options);
   PluginChannel channel;
@@ -363,7 +186,7 @@ TEST_F(GnomeBackendTest, ScreenListMatchesTheVirtualMonitors) {
 }
 
 TEST_F(GnomeBackendTest, DisposeReleasesHeldKeyAndButton) {
-  START_OR_SKIP(GnomeSession::Options());
+  START_OR_SKIP(WaylandSession::Options());
   const std::string w = OriginWindow(session_->WindowLines());
   PluginChannel channel;
   channel.Invoke(method::kKeyboardClick,
@@ -389,28 +212,35 @@ TEST_F(GnomeBackendTest, DisposeReleasesHeldKeyAndButton) {
 TEST_F(GnomeBackendTest, FallsBackToX11AndSaysSoOnce) {
   const struct {
     const char* name;
-    bool mutter;
-  } cases[] = {{"absent", false}, {"refusing", true}};
+    Compositor compositor;
+    const char* line;
+  } cases[] = {
+      {"absent", Compositor::kNone, "[Backend] X11 (XWayland): neither "},
+      {"refusing", Compositor::kMutter,
+       "[GnomeBackend] The compositor refused a remote-desktop session"},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    GnomeSession::Options options;
-    options.mutter = c.mutter;
+    WaylandSession::Options options;
+    options.compositor = c.compositor;
     options.pipewire = false;
     options.window = false;
-    session_.reset();
-    env_.clear();
+    Stop();
     START_OR_SKIP(options);
-    StderrFile stderr_file;
+    StderrCapture stderr_file;
     {
       PluginChannel channel;
       Move(channel, 10, 10);
-      EXPECT_TRUE(GnomeSession::RunUntil(
-          [&] { return stderr_file.Count("[GnomeBackend] ") > 0; }, 20000));
+      EXPECT_TRUE(WaylandSession::RunUntil(
+          [&] { return stderr_file.Count(c.line) > 0; }, 20000));
       Move(channel, 20, 20);
       channel.Invoke(method::kKeyboardClick, Args({{"key", Int(0)}}));
-      GnomeSession::RunUntil([] { return false; }, 200);
+      WaylandSession::RunUntil([] { return false; }, 200);
     }
-    EXPECT_EQ(stderr_file.Count("[GnomeBackend] "), 1u) << stderr_file.Text();
+    EXPECT_EQ(stderr_file.Count(c.line), 1u) << stderr_file.Text();
+    EXPECT_EQ(stderr_file.Count("[GnomeBackend] "),
+              c.compositor == Compositor::kMutter ? 1u : 0u)
+        << stderr_file.Text();
   }
 }
 

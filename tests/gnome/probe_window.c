@@ -73,10 +73,12 @@ static gboolean on_state(GtkWidget* widget,
   return FALSE;
 }
 
-/* Says READY once, on the first frame drawn fullscreen at the monitor's
+/* Says READY once, on the second frame drawn fullscreen at the monitor's
  * size: the fullscreen state comes with the configure, before the window has
  * a buffer of that size on screen, and a click sent earlier lands elsewhere
- * or nowhere. */
+ * or nowhere. GTK draws the second frame only once the compositor has
+ * called back for the first, that is, shown it: until then KWin routes no
+ * pointer input to the window. */
 static gboolean on_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
   (void)cr;
   int index = GPOINTER_TO_INT(data);
@@ -84,13 +86,18 @@ static gboolean on_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
   GdkRectangle area;
   gdk_monitor_get_geometry(
       gdk_display_get_monitor(gdk_display_get_default(), index), &area);
-  if (g_object_get_data(G_OBJECT(widget), "ready") == NULL &&
+  int frames = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "frames"));
+  if (frames < 2 &&
       gdk_window_get_state(window) & GDK_WINDOW_STATE_FULLSCREEN &&
       gtk_widget_get_allocated_width(widget) == area.width &&
       gtk_widget_get_allocated_height(widget) == area.height) {
-    g_object_set_data(G_OBJECT(widget), "ready", GINT_TO_POINTER(1));
-    printf("READY window=%d\n", index);
-    fflush(stdout);
+    g_object_set_data(G_OBJECT(widget), "frames", GINT_TO_POINTER(++frames));
+    if (frames == 1) {
+      gtk_widget_queue_draw(widget);
+    } else {
+      printf("READY window=%d\n", index);
+      fflush(stdout);
+    }
   }
   return FALSE;
 }

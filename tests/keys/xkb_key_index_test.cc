@@ -20,9 +20,6 @@ constexpr xkb_keycode_t kKeyY = 29;  // "z" on a German keyboard.
 constexpr xkb_keycode_t kKeySemicolon = 47;
 constexpr xkb_keycode_t kKeySlash = 61;
 constexpr xkb_keycode_t kKeyBracketLeft = 34;
-constexpr xkb_keycode_t kKeyShiftL = 50;
-constexpr xkb_keycode_t kKeyLevel3 = 92;
-constexpr xkb_keycode_t kKeyKp1 = 87;
 
 class XkbKeyIndexTest : public ::testing::Test {
  protected:
@@ -46,71 +43,48 @@ class XkbKeyIndexTest : public ::testing::Test {
   xkb_context* context_ = nullptr;
 };
 
-TEST_F(XkbKeyIndexTest, FindsTheKeyAndTheFewestModifiers) {
+// The key and the modifiers to state for a KeySym, as the wlroots backend
+// sends them.
+TEST_F(XkbKeyIndexTest, LevelForFindsTheKeyAndTheFewestModifiers) {
   struct Case {
     const char* layouts;
     xkb_layout_index_t layout;
-    const char* locked;  // Modifier on with a lock key, or "".
     const char* text;
     bool found;
     xkb_keycode_t keycode;
     std::vector<const char*> mods;
   };
   const Case cases[] = {
-      {"us", 0, "", "a", true, kKeyA, {}},
-      {"us", 0, "", "A", true, kKeyA, {"Shift"}},
-      {"us", 0, "", "/", true, kKeySlash, {}},
-      {"us", 0, "", "?", true, kKeySlash, {"Shift"}},
-      {"us", 0, "", "\xc3\xa8", false, 0, {}},  // è
-      {"us", 0, "Lock", "A", true, kKeyA, {}},
-      {"us", 0, "Lock", "a", true, kKeyA, {"Shift"}},
-      {"us", 0, "Mod2", "1", true, kKey1, {}},  // Not the keypad key.
-      {"it", 0, "", "\xc3\xa8", true, kKeyBracketLeft, {}},
-      {"it", 0, "", "{", true, kKey7, {"Mod5"}},  // AltGr+7, not AltGr+Shift+è.
-      {"de", 0, "", "z", true, kKeyY, {}},
-      {"us,ru", 0, "", "\xd0\xb6", false, 0, {}},  // ж
-      {"us,ru", 1, "", "\xd0\xb6", true, kKeySemicolon, {}},
+      {"us", 0, "a", true, kKeyA, {}},
+      {"us", 0, "A", true, kKeyA, {"Shift"}},  // Shift, never Caps Lock
+      {"us", 0, "/", true, kKeySlash, {}},
+      {"us", 0, "?", true, kKeySlash, {"Shift"}},
+      {"us", 0, "1", true, kKey1, {}},
+      {"us", 0, "\xc3\xa8", false, 0, {}},  // è
+      {"it", 0, "\xc3\xa8", true, kKeyBracketLeft, {}},
+      {"it", 0, "{", true, kKey7, {"Mod5"}},  // AltGr+7, not AltGr+Shift+è
+      {"de", 0, "z", true, kKeyY, {}},
+      {"us,ru", 0, "\xd0\xb6", false, 0, {}},  // ж
+      {"us,ru", 1, "\xd0\xb6", true, kKeySemicolon, {}},
   };
   for (const Case& c : cases) {
     xkb_keymap* keymap = Keymap(c.layouts);
     ASSERT_NE(keymap, nullptr) << c.layouts;
     XkbKeyIndex index(keymap);
-    const xkb_mod_mask_t locked = *c.locked ? Mask(keymap, c.locked) : 0;
-    const xkb_keysym_t keysym = KeysymForText(c.text);
-    KeyChord chord;
+    XkbKeyLevel level;
     const std::string label = std::string(c.layouts) + " " + c.text;
-    ASSERT_EQ(index.Find(keysym, c.layout, locked, &chord), c.found) << label;
+    ASSERT_EQ(index.LevelFor(KeysymForText(c.text), c.layout, &level), c.found)
+        << label;
     if (c.found) {
       xkb_mod_mask_t mods = 0;
       for (const char* name : c.mods) {
         mods |= Mask(keymap, name);
       }
-      EXPECT_EQ(chord.keycode, c.keycode) << label;
-      EXPECT_EQ(chord.mods, mods) << label;
+      EXPECT_EQ(level.key, c.keycode) << label;
+      EXPECT_EQ(level.mods, mods) << label;
     }
     xkb_keymap_unref(keymap);
   }
-}
-
-TEST_F(XkbKeyIndexTest, KeypadKeysOnlyWhereNothingElseHasTheCharacter) {
-  xkb_keymap* keymap = Keymap("us");
-  XkbKeyIndex index(keymap);
-  KeyChord chord;
-  ASSERT_TRUE(index.Find(XKB_KEY_KP_1, 0, Mask(keymap, "Mod2"), &chord));
-  EXPECT_EQ(chord.keycode, kKeyKp1);
-  xkb_keymap_unref(keymap);
-}
-
-TEST_F(XkbKeyIndexTest, ModifierKeysAreThoseThatSetTheModifier) {
-  xkb_keymap* keymap = Keymap("it");
-  XkbKeyIndex index(keymap);
-  std::vector<xkb_keycode_t> keys;
-  ASSERT_TRUE(index.ModifierKeys(Mask(keymap, "Shift") | Mask(keymap, "Mod5"),
-                                 0, &keys));
-  EXPECT_EQ(keys, (std::vector<xkb_keycode_t>{kKeyShiftL, kKeyLevel3}));
-  // Caps Lock locks rather than holds: no key is offered for Lock.
-  EXPECT_FALSE(index.ModifierKeys(Mask(keymap, "Lock"), 0, &keys));
-  xkb_keymap_unref(keymap);
 }
 
 }  // namespace

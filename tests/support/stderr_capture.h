@@ -17,6 +17,10 @@ class StderrCapture {
 
   // Everything written so far; restores the real stderr.
   std::string Finish();
+  // Everything written so far, while the capture goes on.
+  std::string Text() const;
+  // How often `needle` occurs in Text().
+  size_t Count(const std::string& needle) const;
 
  private:
   int saved_fd_ = -1;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "support/wayland_session.h"
+#include "support/wayland_children.h"
 
 namespace quorvel {
 namespace testing {
@@ -18,7 +18,7 @@ struct SwaySessionOptions {
 // (HEADLESS-1 1280x720 at 0,0 and HEADLESS-2 1600x1200 at scale 2, so
 // 800x600 logical, at 1280,200) and the probe window on each. sway refuses
 // to run as root, so as root it runs as nobody. Stopped by PID.
-class SwaySession : public WaylandSession {
+class SwaySession : public WaylandChildren {
  public:
   using Options = SwaySessionOptions;
 

@@ -147,12 +147,32 @@ constexpr gint64 kLockMostUs = 6000000;
 // Before exiting: longer than a key hold (15 ms), so releases still queued
 // are sent in time, not all at once by the plugin's dispose.
 constexpr gint64 kExitQuietUs = 50000;
+constexpr gint64 kWaylandExitQuietUs = 300000;
 constexpr gint64 kExitMostUs = 60000000;
 
 // What the app's main loop would do between calls: the plugin finishes some
 // work there (the session lock's D-Bus replies and its loginctl fallback).
 void DispatchPending() {
   while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
+
+// The plugin's own test (backend/common/session_type.cc): the login
+// manager says Wayland, or a compositor's socket is named.
+bool OnWaylandSession() {
+  const char* type = getenv("XDG_SESSION_TYPE");
+  return (type && std::string(type) == "wayland") ||
+         getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+// Waits `ms` with the main loop running, as an app's loop runs between two
+// calls: a compositor backend connects and sends its input there.
+void RunLoopFor(int ms) {
+  const gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
+  while (g_get_monotonic_time() < end) {
+    if (!g_main_context_iteration(nullptr, FALSE)) {
+      g_usleep(1000);
+    }
   }
 }
 
@@ -217,7 +237,7 @@ int RunScript(PluginHost* host, const Options& options) {
       continue;
     }
     if (!first && options.pause_ms > 0) {
-      g_usleep(static_cast<gulong>(options.pause_ms) * 1000);
+      RunLoopFor(options.pause_ms);
     }
     first = false;
     if (!RunCall(host, call, options.raw)) {
@@ -255,7 +275,10 @@ int Main(int argc, char** argv) {
   } else if (!RunCall(host.get(), call, options.raw)) {
     status = kCallFailed;
   }
-  RunLoopUntilQuiet(kExitQuietUs, kExitMostUs);
+  // On Wayland the backend may still be connecting (KWin's EIS devices
+  // start a moment after the connection), with the input queued behind it.
+  RunLoopUntilQuiet(OnWaylandSession() ? kWaylandExitQuietUs : kExitQuietUs,
+                    kExitMostUs);
   return status;
 }
 

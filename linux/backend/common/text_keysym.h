@@ -11,6 +11,11 @@ namespace common {
 // name such as "Return" or "F5"; 0 for anything else.
 uint32_t KeysymForText(const std::string& text);
 
+// True when `text` is one character (UTF-8) other than a control character,
+// which KeysymForText types as a character rather than as a key name;
+// writes it to `code_point`.
+bool TextCharacter(const std::string& text, char32_t* code_point);
+
 }  // namespace common
 }  // namespace quorvel
 

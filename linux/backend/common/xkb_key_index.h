@@ -3,73 +3,116 @@
 
 #include <xkbcommon/xkbcommon.h>
 
-#include <map>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace quorvel {
 namespace common {
 
-// A key and the modifiers to hold with it.
-struct KeyChord {
-  xkb_keycode_t keycode = 0;
+// The keys to press for one character: the modifiers in order, then `key`.
+// XKB keycodes (evdev codes + 8).
+struct XkbChord {
+  xkb_keycode_t key = 0;
+  std::vector<xkb_keycode_t> modifiers;
+};
+
+// A key and the modifiers that select the level carrying a KeySym, for a
+// backend that states the modifiers itself rather than pressing their keys.
+struct XkbKeyLevel {
+  xkb_keycode_t key = 0;
   xkb_mod_mask_t mods = 0;
 };
 
-// What typing needs to know of one XKB keymap, worked out once: which key,
-// with which modifiers held, makes a client read a KeySym in a layout, and
-// which keys set each modifier. Wayland desktops hand their keymap to input
-// clients as XKB text; this answers for any of them.
+// The keyboard as typing finds it: the layout (group) in effect, and the
+// modifiers already on (locked ones, those of keys held down) that a chord
+// cannot take away.
+struct XkbTypingState {
+  xkb_layout_index_t layout = 0;
+  xkb_mod_mask_t mods = 0;
+};
+
+// Where a compositor's XKB keymap puts each KeySym and character, for a
+// backend that sends key codes the compositor reads through its own keymap
+// (an EIS keyboard, a virtual keyboard without a keymap of its own). What
+// a client reads is computed with xkbcommon's own state machine, so Caps
+// Lock, key types and layouts with fewer groups count as the compositor
+// counts them.
 class XkbKeyIndex {
  public:
-  // Takes a reference of its own on `keymap`.
+  // Takes a reference to `keymap`.
   explicit XkbKeyIndex(xkb_keymap* keymap);
   ~XkbKeyIndex();
   XkbKeyIndex(const XkbKeyIndex&) = delete;
   XkbKeyIndex& operator=(const XkbKeyIndex&) = delete;
 
   xkb_keymap* keymap() const { return keymap_; }
+  xkb_layout_index_t num_layouts() const;
 
-  // The chord that makes a client read `keysym` in `layout` while `locked`
-  // modifiers (Caps Lock, Num Lock) are on: the fewest modifiers first, then
-  // the lowest keycode, keypad keys only when nothing else has the
-  // character. Only modifiers some key can set are used. False when no key
-  // of the layout produces it.
-  bool Find(xkb_keysym_t keysym,
-            xkb_layout_index_t layout,
-            xkb_mod_mask_t locked,
-            KeyChord* chord) const;
+  // The key carrying `keysym` in `layout`: a real key before one of the
+  // keys xkeyboard-config adds for modifiers alone (<LVL3>), then the lowest
+  // level, then the lowest keycode; else the same in the other layouts, in
+  // order; 0 when no key carries it.
+  xkb_keycode_t KeycodeFor(xkb_keysym_t keysym,
+                           xkb_layout_index_t layout) const;
 
-  // The keys to hold for `mods` in `layout`, one per modifier, lowest
-  // keycode first; false when a modifier has no key that sets it.
-  bool ModifierKeys(xkb_mod_mask_t mods,
-                    xkb_layout_index_t layout,
-                    std::vector<xkb_keycode_t>* keys) const;
+  // The key and modifiers that make a client read `keysym` in `layout`,
+  // with no modifier on before: the fewest modifiers (never Caps Lock), then
+  // a real key, then the lowest keycode. False when no key of that layout
+  // carries it.
+  bool LevelFor(xkb_keysym_t keysym,
+                xkb_layout_index_t layout,
+                XkbKeyLevel* found) const;
+
+  // The modifiers `key` sets while held in `layout`.
+  xkb_mod_mask_t KeyModifiers(xkb_keycode_t key,
+                              xkb_layout_index_t layout) const;
+
+  // The character a client reads from `key` under `state` (0 for none).
+  char32_t CharacterOf(xkb_keycode_t key, const XkbTypingState& state) const;
+
+  // A chord that makes a client under `state` read exactly `code_point`: a
+  // key of the layout in effect with the fewest level modifiers added
+  // (Shift, then the third-level shift, then both, ...), lowest keycode
+  // first, keypad keys last. False when no key of that layout types it.
+  bool FindChord(const XkbTypingState& state,
+                 char32_t code_point,
+                 XkbChord* chord) const;
+
+  // True when pressing `chord` under `state` makes a client read
+  // `code_point`.
+  bool ChordTypes(const XkbTypingState& state,
+                  const XkbChord& chord,
+                  char32_t code_point) const;
 
  private:
-  // Chords by KeySym and, for clients that read the character, by the
-  // character a KeySym stands for (KP_1 types "1" where no "1" key exists).
-  struct Chords {
-    std::unordered_map<xkb_keysym_t, KeyChord> by_keysym;
-    std::unordered_map<uint32_t, KeyChord> by_character;
+  struct Place {
+    xkb_keycode_t key;
+    xkb_layout_index_t layout;
+    xkb_level_index_t level;
+    bool virtual_key;
   };
-  // Modifier bit -> the lowest keycode whose press sets exactly that bit.
-  using ModifierKeyMap = std::unordered_map<xkb_mod_mask_t, xkb_keycode_t>;
+  struct LevelKey {
+    xkb_keycode_t key;
+    xkb_mod_mask_t mods;
+  };
 
-  const ModifierKeyMap& ModifierKeysOf(xkb_layout_index_t layout) const;
-  const Chords& ChordsFor(xkb_layout_index_t layout,
-                          xkb_mod_mask_t locked) const;
-  Chords Build(xkb_layout_index_t layout, xkb_mod_mask_t locked) const;
+  // The layout `key` serves when `layout` is in effect (a key with fewer
+  // layouts wraps or clamps, as its keymap says).
+  xkb_layout_index_t KeyLayout(xkb_keycode_t key,
+                               xkb_layout_index_t layout) const;
+  // Shift, the third- and the fifth-level shift, where the layout has them.
+  std::vector<LevelKey> FindLevelKeys(xkb_layout_index_t layout) const;
+  bool IsKeypad(xkb_keycode_t key, const XkbTypingState& state) const;
 
   xkb_keymap* keymap_;
-  xkb_state* state_;
-  // Built on first use for each layout (and set of locked modifiers), then
-  // kept for the keymap's life: a keymap has a handful of layouts and the
-  // lock keys two states each.
-  mutable std::map<xkb_layout_index_t, ModifierKeyMap> modifier_keys_;
-  mutable std::map<std::pair<xkb_layout_index_t, xkb_mod_mask_t>, Chords>
-      chords_;
+  // Scratch state for the lookups; every use sets it in full first.
+  xkb_state* scratch_;
+  // KeySym -> every place carrying it, by keycode, layout and level.
+  std::unordered_map<xkb_keysym_t, std::vector<Place>> places_;
+  // Character -> the keys (ascending) some level of which carries it.
+  std::unordered_map<char32_t, std::vector<xkb_keycode_t>> keys_;
+  // FindLevelKeys of each layout.
+  std::vector<std::vector<LevelKey>> level_keys_;
 };
 
 }  // namespace common

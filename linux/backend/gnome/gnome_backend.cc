@@ -1,6 +1,5 @@
 #include "backend/gnome/gnome_backend.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -10,9 +9,11 @@
 #include <vector>
 
 #include "backend/common/desktop.h"
+#include "backend/common/held_codes.h"
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
+#include "backend/common/screen_geometry.h"
 #include "backend/common/session_lock.h"
 #include "backend/common/text_keysym.h"
 #include "backend/gnome/display_config.h"
@@ -91,9 +92,9 @@ class GnomeBackend : public Backend {
       const bool press = common::IsPress(type);
       gnome::QueueButton(&session_, code, press);
       if (press) {
-        held_buttons_.push_back(code);
+        held_.ButtonDown(code);
       } else {
-        ForgetButton(code);
+        held_.ButtonUp(code);
       }
     });
   }
@@ -109,7 +110,7 @@ class GnomeBackend : public Backend {
         gnome::QueueButton(&session_, common::kButtonLeft, true);
         gnome::QueueButton(&session_, common::kButtonLeft, false);
       }
-      ForgetButton(common::kButtonLeft);
+      held_.ButtonUp(common::kButtonLeft);
     });
   }
 
@@ -130,7 +131,7 @@ class GnomeBackend : public Backend {
         return;
       }
       SendKeysym(keysym, true);
-      held_keys_.emplace_back(key, keysym);
+      held_.KeyDown(key, keysym);
     });
   }
 
@@ -141,7 +142,7 @@ class GnomeBackend : public Backend {
         x11_->KeyUp(key);
         return;
       }
-      uint32_t keysym = TakeHeldKey(key);
+      uint32_t keysym = held_.TakeKey(key);
       if (keysym == 0) {
         keysym = TranslateMacVk(key);
       }
@@ -206,19 +207,8 @@ class GnomeBackend : public Backend {
   }
 
   bool GetScreenSize(int32_t* width, int32_t* height) override {
-    const std::vector<gnome::Monitor>& monitors = displays_.monitors();
-    if (monitors.empty()) {
-      return x11_->GetScreenSize(width, height);
-    }
-    int32_t right = 0;
-    int32_t bottom = 0;
-    for (const gnome::Monitor& monitor : monitors) {
-      right = std::max(right, monitor.info.x + monitor.info.width);
-      bottom = std::max(bottom, monitor.info.y + monitor.info.height);
-    }
-    *width = right;
-    *height = bottom;
-    return true;
+    return common::DesktopSize(GetScreenList(), width, height) ||
+           x11_->GetScreenSize(width, height);
   }
 
   std::vector<ScreenInfo> GetScreenList() override {
@@ -301,10 +291,7 @@ class GnomeBackend : public Backend {
 
   // The compositor dropped the virtual devices with the session, and with
   // them whatever they held.
-  void OnClosed() {
-    held_keys_.clear();
-    held_buttons_.clear();
-  }
+  void OnClosed() { held_.Clear(); }
 
   void SendKeysym(uint32_t keysym, bool pressed) {
     session_.Notify("NotifyKeyboardKeysym",
@@ -317,41 +304,18 @@ class GnomeBackend : public Backend {
     SendKeysym(keysym, false);
   }
 
-  void ForgetButton(int32_t button) {
-    held_buttons_.erase(
-        std::remove(held_buttons_.begin(), held_buttons_.end(), button),
-        held_buttons_.end());
-  }
-
-  uint32_t TakeHeldKey(uint32_t key) {
-    for (auto it = held_keys_.begin(); it != held_keys_.end(); ++it) {
-      if (it->first == key) {
-        const uint32_t keysym = it->second;
-        held_keys_.erase(it);
-        return keysym;
-      }
-    }
-    return 0;
-  }
-
   // Keys in reverse order of pressing, then buttons.
   void ReleaseHeld() {
-    for (auto it = held_keys_.rbegin(); it != held_keys_.rend(); ++it) {
-      SendKeysym(it->second, false);
-    }
-    for (int32_t button : held_buttons_) {
-      gnome::QueueButton(&session_, button, false);
-    }
-    held_keys_.clear();
-    held_buttons_.clear();
+    held_.ReleaseAll([this](uint32_t keysym) { SendKeysym(keysym, false); },
+                     [this](int32_t button) {
+                       gnome::QueueButton(&session_, button, false);
+                     });
   }
 
   std::unique_ptr<Backend> x11_;
   gnome::DisplayConfig displays_;
   gnome::ActiveLayout layout_;
-  // macOS key -> KeySym it went down with, in the order of pressing.
-  std::vector<std::pair<uint32_t, uint32_t>> held_keys_;
-  std::vector<int32_t> held_buttons_;
+  common::HeldCodes held_;
   // Calls that arrived while the session was starting.
   std::deque<Call> waiting_;
   bool refused_ = false;

@@ -3,7 +3,7 @@
 #include <gio/gio.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include "backend/gnome/session_bus.h"
+#include "backend/common/session_bus.h"
 
 namespace quorvel {
 namespace gnome {
@@ -110,7 +110,7 @@ const LayoutKeysyms* ActiveLayout::Current() {
 bool ReadSystemLayout(LayoutNames* names) {
   g_autofree gchar* address =
       g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr);
-  g_autoptr(GDBusConnection) connection = ConnectPrivately(address);
+  g_autoptr(GDBusConnection) connection = common::ConnectPrivately(address);
   if (!connection) {
     return false;
   }

@@ -1,9 +1,9 @@
 #include "backend/gnome/pointer.h"
 
-#include <algorithm>
 #include <limits>
 
 #include "backend/common/pointer_buttons.h"
+#include "backend/common/screen_geometry.h"
 
 namespace quorvel {
 namespace gnome {
@@ -13,15 +13,6 @@ namespace {
 // downwards, the opposite of the channel's delta.
 constexpr uint32_t kVerticalAxis = 0;
 
-// Squared distance from (x, y) to the monitor's rectangle; 0 inside.
-double DistanceSquared(const ScreenInfo& s, double x, double y) {
-  const double dx =
-      x < s.x ? s.x - x : (x >= s.x + s.width ? x - (s.x + s.width - 1) : 0);
-  const double dy =
-      y < s.y ? s.y - y : (y >= s.y + s.height ? y - (s.y + s.height - 1) : 0);
-  return dx * dx + dy * dy;
-}
-
 }  // namespace
 
 bool MapToStream(const std::vector<Monitor>& monitors,
@@ -30,7 +21,7 @@ bool MapToStream(const std::vector<Monitor>& monitors,
                  StreamPoint* point) {
   double best = std::numeric_limits<double>::infinity();
   for (size_t i = 0; i < monitors.size(); i++) {
-    const double distance = DistanceSquared(monitors[i].info, x, y);
+    const double distance = common::DistanceSquared(monitors[i].info, x, y);
     if (distance < best) {
       best = distance;
       point->monitor = i;
@@ -41,12 +32,11 @@ bool MapToStream(const std::vector<Monitor>& monitors,
   }
   const Monitor& monitor = monitors[point->monitor];
   const ScreenInfo& s = monitor.info;
-  const double local_x =
-      std::clamp<double>(x - s.x, 0, std::max(s.width - 1, 0));
-  const double local_y =
-      std::clamp<double>(y - s.y, 0, std::max(s.height - 1, 0));
-  point->x = local_x * monitor.stream_scale;
-  point->y = local_y * monitor.stream_scale;
+  int32_t on_x = x;
+  int32_t on_y = y;
+  common::ClampToScreen(s, &on_x, &on_y);
+  point->x = static_cast<double>(on_x - s.x) * monitor.stream_scale;
+  point->y = static_cast<double>(on_y - s.y) * monitor.stream_scale;
   return true;
 }
 

@@ -1,11 +1,8 @@
 #include "backend/gnome/remote_desktop_session.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <utility>
 
+#include "backend/common/session_bus.h"
 #include "backend/gnome/bus_names.h"
 
 namespace quorvel {
@@ -48,30 +45,6 @@ GVariant* Finish(GObject* source,
     *message = error->message;
   }
   return reply;
-}
-
-// Flushes `connection`, giving up after `ms` (a bus that stopped reading
-// must not hang the app's teardown). The wait runs on this thread, so the
-// limit is kept by a helper thread that cancels the flush.
-void FlushWithin(GDBusConnection* connection, int ms) {
-  g_autoptr(GCancellable) limit = g_cancellable_new();
-  std::mutex mutex;
-  std::condition_variable done_changed;
-  bool done = false;
-  std::thread timer([&] {
-    std::unique_lock<std::mutex> lock(mutex);
-    if (!done_changed.wait_for(lock, std::chrono::milliseconds(ms),
-                               [&] { return done; })) {
-      g_cancellable_cancel(limit);
-    }
-  });
-  g_dbus_connection_flush_sync(connection, limit, nullptr);
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    done = true;
-  }
-  done_changed.notify_one();
-  timer.join();
 }
 
 }  // namespace
@@ -194,7 +167,7 @@ void RemoteDesktopSession::Stop() {
     // connection (or the process exits), which would drop them. The
     // compositor handles a connection's messages in order, so the releases
     // arrive before Stop.
-    FlushWithin(connection_, kStopFlushTimeoutMs);
+    common::FlushWithin(connection_, kStopFlushTimeoutMs);
   }
   Reset();
 }

@@ -46,11 +46,7 @@ void Keyboard::SendKeymap(bool always) {
 }
 
 xkb_keycode_t Keyboard::KeyFor(xkb_keysym_t keysym) const {
-  common::KeyChord chord;
-  if (!keymap_->index().Find(keysym, kLayout, 0, &chord)) {
-    return 0;
-  }
-  return chord.keycode;
+  return keymap_->index().KeycodeFor(keysym, kLayout);
 }
 
 void Keyboard::SendKey(xkb_keycode_t keycode, bool pressed) {
@@ -75,8 +71,8 @@ void Keyboard::Track(xkb_keycode_t keycode, bool pressed) {
   }
 }
 
-bool Keyboard::ChordFor(xkb_keysym_t keysym, common::KeyChord* chord) {
-  if (keymap_->index().Find(keysym, kLayout, 0, chord)) {
+bool Keyboard::ChordFor(xkb_keysym_t keysym, common::XkbKeyLevel* chord) {
+  if (keymap_->index().LevelFor(keysym, kLayout, chord)) {
     return true;
   }
   xkb_keycode_t keycode = 0;
@@ -84,7 +80,7 @@ bool Keyboard::ChordFor(xkb_keysym_t keysym, common::KeyChord* chord) {
     return false;
   }
   SendKeymap(false);
-  chord->keycode = keycode;
+  chord->key = keycode;
   chord->mods = 0;
   return true;
 }

@@ -47,7 +47,7 @@ class Keyboard {
   // The key and modifiers that type `keysym`: the seat's keys where they
   // have it, else a spare key given it (the keymap then goes out first).
   // False when none can.
-  bool ChordFor(xkb_keysym_t keysym, common::KeyChord* chord);
+  bool ChordFor(xkb_keysym_t keysym, common::XkbKeyLevel* chord);
   // Exactly `mods` while a typed character's key is down, then back to
   // what the keys held report.
   void SendTypingModifiers(xkb_mod_mask_t mods);

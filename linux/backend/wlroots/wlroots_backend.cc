@@ -231,13 +231,13 @@ class WlrootsBackend : public Backend {
       if (burst) {
         keyboard_->SendKeymap(true);
       }
-      common::KeyChord chord;
+      common::XkbKeyLevel chord;
       if (!keyboard_->ChordFor(keysym, &chord)) {
         return;
       }
       keyboard_->SendTypingModifiers(chord.mods);
-      keyboard_->TypeKey(chord.keycode, true);
-      *keycode = chord.keycode;
+      keyboard_->TypeKey(chord.key, true);
+      *keycode = chord.key;
     });
     queue_.Pause(static_cast<int>(kKeyHoldDelayMs));
     queue_.Push([this, keycode] {

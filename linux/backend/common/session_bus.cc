@@ -1,9 +1,13 @@
-#include "backend/gnome/session_bus.h"
+#include "backend/common/session_bus.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace quorvel {
-namespace gnome {
+namespace common {
 namespace {
 
 // The bus daemon answers NameHasOwner from memory in well under a
@@ -47,5 +51,28 @@ bool NameHasOwner(GDBusConnection* connection, const char* name) {
   return owned;
 }
 
-}  // namespace gnome
+// The flush runs on this thread, so the limit is kept by a helper thread
+// that cancels it.
+void FlushWithin(GDBusConnection* connection, int ms) {
+  g_autoptr(GCancellable) limit = g_cancellable_new();
+  std::mutex mutex;
+  std::condition_variable done_changed;
+  bool done = false;
+  std::thread timer([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!done_changed.wait_for(lock, std::chrono::milliseconds(ms),
+                               [&] { return done; })) {
+      g_cancellable_cancel(limit);
+    }
+  });
+  g_dbus_connection_flush_sync(connection, limit, nullptr);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    done = true;
+  }
+  done_changed.notify_one();
+  timer.join();
+}
+
+}  // namespace common
 }  // namespace quorvel
