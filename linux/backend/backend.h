@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel {
@@ -30,10 +31,11 @@ class Backend {
   virtual void DragMouse(int32_t x, int32_t y) = 0;
   virtual void WheelMouse(int32_t x, int32_t y, int32_t delta) = 0;
   // One button transition: press when `type` is "Down", release otherwise.
+  // The names are the call's own and live only as long as the call.
   virtual void MouseClick(int32_t x,
                           int32_t y,
-                          const std::string& type,
-                          const std::string& button) = 0;
+                          std::string_view type,
+                          std::string_view button) = 0;
   virtual void DoubleClick(int32_t x, int32_t y) = 0;
   // Writes the pointer position and returns true, or leaves both untouched.
   virtual bool GetMouseCoords(int32_t* x, int32_t* y) = 0;

@@ -26,8 +26,8 @@ std::string S(int64_t value) {
   return std::to_string(value);
 }
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
+std::string Quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
 }
 
 }  // namespace
@@ -75,8 +75,8 @@ void RecordingBackend::WheelMouse(int32_t x, int32_t y, int32_t delta) {
 }
 void RecordingBackend::MouseClick(int32_t x,
                                   int32_t y,
-                                  const std::string& type,
-                                  const std::string& button) {
+                                  std::string_view type,
+                                  std::string_view button) {
   calls.push_back(Call("MouseClick", S(x), S(y), Quoted(type), Quoted(button)));
 }
 void RecordingBackend::DoubleClick(int32_t x, int32_t y) {

@@ -46,8 +46,8 @@ class RecordingBackend : public Backend {
   void WheelMouse(int32_t x, int32_t y, int32_t delta) override;
   void MouseClick(int32_t x,
                   int32_t y,
-                  const std::string& type,
-                  const std::string& button) override;
+                  std::string_view type,
+                  std::string_view button) override;
   void DoubleClick(int32_t x, int32_t y) override;
   bool GetMouseCoords(int32_t* x, int32_t* y) override;
   void KeyDown(uint32_t key) override;

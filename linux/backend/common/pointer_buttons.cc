@@ -5,7 +5,7 @@
 namespace quorvel {
 namespace common {
 
-unsigned ButtonNumber(const std::string& name) {
+unsigned ButtonNumber(std::string_view name) {
   if (name == "Middle") {
     return 2;
   }
@@ -15,7 +15,7 @@ unsigned ButtonNumber(const std::string& name) {
   return 1;
 }
 
-int32_t EvdevButton(const std::string& name) {
+int32_t EvdevButton(std::string_view name) {
   switch (ButtonNumber(name)) {
     case 2:
       return kButtonMiddle;
@@ -26,7 +26,7 @@ int32_t EvdevButton(const std::string& name) {
   }
 }
 
-bool IsPress(const std::string& type) {
+bool IsPress(std::string_view type) {
   return type == "Down";
 }
 

@@ -2,7 +2,7 @@
 #define QUORVEL_BACKEND_COMMON_POINTER_BUTTONS_H_
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 namespace quorvel {
 namespace common {
@@ -14,7 +14,7 @@ constexpr uint32_t kMaxWheelNotches = 4096;
 
 // Core button number for a channel button name: "Middle" → 2, "Right" → 3,
 // anything else (compared exactly) → 1.
-unsigned ButtonNumber(const std::string& name);
+unsigned ButtonNumber(std::string_view name);
 
 // Linux input event codes of the buttons (linux/input-event-codes.h), which
 // Wayland compositors take instead of X's button numbers.
@@ -24,10 +24,10 @@ constexpr int32_t kButtonMiddle = 0x112;  // BTN_MIDDLE, 274
 
 // The evdev code of a channel button name, as ButtonNumber maps names to
 // numbers: "Right" → right, "Middle" → middle, anything else → left.
-int32_t EvdevButton(const std::string& name);
+int32_t EvdevButton(std::string_view name);
 
 // True for exactly "Down"; every other transition name releases.
-bool IsPress(const std::string& type);
+bool IsPress(std::string_view type);
 
 // Button 4 scrolls up for a positive delta; 5 scrolls down otherwise,
 // including for 0.

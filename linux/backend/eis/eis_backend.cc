@@ -109,9 +109,11 @@ class EisBackend : public Backend {
 
   void MouseClick(int32_t x,
                   int32_t y,
-                  const std::string& type,
-                  const std::string& button) override {
-    Route([this, x, y, type, button](bool eis) {
+                  std::string_view type,
+                  std::string_view button) override {
+    // The names are copied: the route may run after the call.
+    Route([this, x, y, type = std::string(type),
+           button = std::string(button)](bool eis) {
       if (!eis) {
         x11_->MouseClick(x, y, type, button);
         return;

@@ -102,8 +102,8 @@ class WlrootsBackend : public Backend {
 
   void MouseClick(int32_t x,
                   int32_t y,
-                  const std::string& type,
-                  const std::string& button) override {
+                  std::string_view type,
+                  std::string_view button) override {
     if (!Connected()) {
       return;
     }

@@ -123,8 +123,8 @@ class X11Backend : public Backend {
 
   void MouseClick(int32_t x,
                   int32_t y,
-                  const std::string& type,
-                  const std::string& button) override {
+                  std::string_view type,
+                  std::string_view button) override {
     Display* display = SendingConnection();
     if (!display) {
       return;
