@@ -1,15 +1,17 @@
 #include "plugin/method_call_handler.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel {
 namespace {
 
-// Method names, in the order they are matched.
+// Method names.
 constexpr char kGetPlatformVersion[] = "getPlatformVersion";
 constexpr char kGetUsername[] = "getUsername";
 constexpr char kLockScreen[] = "lockScreen";
@@ -64,14 +66,24 @@ constexpr uint32_t kMacCommand = 55;
 constexpr char kUnavailableCode[] = "UNAVAILABLE";
 constexpr char kUnavailableMessage[] = "Plugin backend has been disposed";
 
-// The value under `key`, or null. A call without arguments arrives as a null
-// value, and looking a key up in anything but a map is a programming error
-// to the embedding, so the type is checked first.
+// The value under the first string key equal to `key`, or null, as
+// fl_value_lookup_string finds it, but without the temporary key value that
+// makes for each lookup. A call without arguments arrives as a null value,
+// and looking a key up in anything but a map is a programming error to the
+// embedding, so the type is checked first.
 FlValue* LookupArg(FlValue* args, const char* key) {
   if (args == nullptr || fl_value_get_type(args) != FL_VALUE_TYPE_MAP) {
     return nullptr;
   }
-  return fl_value_lookup_string(args, key);
+  const size_t length = fl_value_get_length(args);
+  for (size_t i = 0; i < length; i++) {
+    FlValue* name = fl_value_get_map_key(args, i);
+    if (fl_value_get_type(name) == FL_VALUE_TYPE_STRING &&
+        strcmp(fl_value_get_string(name), key) == 0) {
+      return fl_value_get_map_value(args, i);
+    }
+  }
+  return nullptr;
 }
 
 // Integers keep their low 32 bits; floats are truncated toward zero, and
@@ -100,13 +112,46 @@ int32_t IntArg(FlValue* args, const char* key, int32_t default_value) {
 }
 
 // The text of a string value, up to its first NUL; empty for anything else.
-std::string StringArg(FlValue* args, const char* key) {
+// It lives as long as `args`, that is, the call.
+std::string_view StringArg(FlValue* args, const char* key) {
   FlValue* value = LookupArg(args, key);
   if (value == nullptr || fl_value_get_type(value) != FL_VALUE_TYPE_STRING) {
-    return std::string();
+    return std::string_view();
   }
-  return std::string(fl_value_get_string(value));
+  return std::string_view(fl_value_get_string(value));
 }
+
+// Integers and separators written into a fixed buffer, without the
+// allocations and locale lookups of streams or std::to_string.
+class TextBuilder {
+ public:
+  TextBuilder& Add(int64_t value) {
+    end_ = std::to_chars(end_, buffer_ + sizeof(buffer_), value).ptr;
+    return *this;
+  }
+  TextBuilder& Add(int32_t value) { return Add(static_cast<int64_t>(value)); }
+  TextBuilder& Add(uint32_t value) { return Add(static_cast<int64_t>(value)); }
+  TextBuilder& Add(char c) {
+    if (end_ < buffer_ + sizeof(buffer_)) {
+      *end_++ = c;
+    }
+    return *this;
+  }
+  TextBuilder& Add(const char* text) {
+    while (*text && end_ < buffer_ + sizeof(buffer_)) {
+      *end_++ = *text++;
+    }
+    return *this;
+  }
+  std::string str() const {
+    return std::string(buffer_, static_cast<size_t>(end_ - buffer_));
+  }
+
+ private:
+  // Five 64-bit numbers, their separators and a formatted double fit.
+  char buffer_[160];
+  char* end_ = buffer_;
+};
 
 FlMethodResponse* Success(FlValue* result) {
   g_autoptr(FlValue) owned = result;
@@ -206,9 +251,7 @@ FlMethodResponse* WheelMouse(Backend& backend, FlValue* args) {
 FlMethodResponse* MoveMouseAndClick(Backend& backend, FlValue* args) {
   int32_t x = IntArg(args, kX, 0);
   int32_t y = IntArg(args, kY, 0);
-  std::string type = StringArg(args, kType);
-  std::string button = StringArg(args, kButton);
-  backend.MouseClick(x, y, type, button);
+  backend.MouseClick(x, y, StringArg(args, kType), StringArg(args, kButton));
   return SuccessNull();
 }
 
@@ -227,7 +270,7 @@ uint32_t KeyArg(FlValue* args) {
 
 FlMethodResponse* KeyboardClick(Backend& backend, FlValue* args) {
   uint32_t key = KeyArg(args);
-  std::string type = StringArg(args, kType);
+  const std::string_view type = StringArg(args, kType);
   if (type == kTypeDown) {
     backend.KeyDown(key);
   } else if (type == kTypeUp) {
@@ -249,12 +292,12 @@ FlMethodResponse* KeyboardClickCommandPressed(Backend& backend, FlValue* args) {
 }
 
 FlMethodResponse* KeyboardPress(Backend& backend, FlValue* args) {
-  return SuccessBool(backend.TypeText(StringArg(args, kChar)));
+  return SuccessBool(backend.TypeText(std::string(StringArg(args, kChar))));
 }
 
 // The opener runs detached; whether it found a handler is not known here.
 FlMethodResponse* OpenDirectory(Backend& backend, FlValue* args) {
-  backend.OpenDirectory(StringArg(args, kPath));
+  backend.OpenDirectory(std::string(StringArg(args, kPath)));
   return SuccessNull();
 }
 
@@ -284,30 +327,33 @@ FlMethodResponse* GetFinderControl(Backend&, FlValue*) {
 using Handler = FlMethodResponse* (*)(Backend&, FlValue*);
 
 struct Method {
-  const char* name;
+  std::string_view name;
   Handler handler;
 };
 
+// The input methods first, in the order a remote session calls them most:
+// a name is matched by its length before its bytes, so one of these costs
+// a handful of comparisons.
 constexpr Method kMethods[] = {
-    {kGetPlatformVersion, GetPlatformVersion},
-    {kGetUsername, GetUsername},
-    {kLockScreen, LockScreen},
-    {kGetPlatformTheme, GetPlatformTheme},
-    {kGetPlatformThemePointer, GetPlatformThemePointer},
+    {kMoveMouse, MoveMouse},
+    {kMoveMouseAndClick, MoveMouseAndClick},
+    {kWheelMouse, WheelMouse},
+    {kDragMouse, DragMouse},
+    {kKeyboardPress, KeyboardPress},
+    {kKeyboardClick, KeyboardClick},
+    {kKeyboardClickShiftPressed, KeyboardClickShiftPressed},
+    {kKeyboardClickCommandPressed, KeyboardClickCommandPressed},
+    {kDoubleClick, DoubleClick},
     {kGetMouseCoords, GetMouseCoords},
     {kScreenSize, ScreenSize},
     {kScreenList, ScreenList},
     {kHideCursor, HideCursor},
     {kShowCursor, ShowCursor},
-    {kMoveMouse, MoveMouse},
-    {kDragMouse, DragMouse},
-    {kWheelMouse, WheelMouse},
-    {kMoveMouseAndClick, MoveMouseAndClick},
-    {kDoubleClick, DoubleClick},
-    {kKeyboardClick, KeyboardClick},
-    {kKeyboardClickShiftPressed, KeyboardClickShiftPressed},
-    {kKeyboardClickCommandPressed, KeyboardClickCommandPressed},
-    {kKeyboardPress, KeyboardPress},
+    {kGetPlatformVersion, GetPlatformVersion},
+    {kGetUsername, GetUsername},
+    {kLockScreen, LockScreen},
+    {kGetPlatformTheme, GetPlatformTheme},
+    {kGetPlatformThemePointer, GetPlatformThemePointer},
     {kOpenDirectory, OpenDirectory},
     {kGetCurrentDirectory, GetCurrentDirectory},
     {kStartCmdTabInterception, ReplyFalse},
@@ -328,8 +374,9 @@ constexpr Method kMethods[] = {
 FlMethodResponse* HandleMethodCall(Backend& backend,
                                    const gchar* method,
                                    FlValue* args) {
+  const std::string_view name(method);
   for (const Method& entry : kMethods) {
-    if (strcmp(method, entry.name) == 0) {
+    if (entry.name == name) {
       return entry.handler(backend, args);
     }
   }
@@ -342,17 +389,29 @@ FlMethodResponse* BackendDisposedResponse() {
 }
 
 std::string FormatPoint(int32_t x, int32_t y) {
-  return std::to_string(x) + ":" + std::to_string(y);
+  TextBuilder text;
+  text.Add(x).Add(':').Add(y);
+  return text.str();
 }
 
 // The scale is written like %g with six significant digits, always with a
 // "." whatever the process locale (a GTK app runs under the user's).
 std::string FormatScreenInfo(const ScreenInfo& screen) {
-  char scale[G_ASCII_DTOSTR_BUF_SIZE];
-  g_ascii_formatd(scale, sizeof(scale), "%g", screen.scale);
-  return std::to_string(screen.id) + "@" + std::to_string(screen.width) + ":" +
-         std::to_string(screen.height) + ":" + std::to_string(screen.x) + ":" +
-         std::to_string(screen.y) + ":" + scale;
+  TextBuilder text;
+  text.Add(screen.id).Add('@').Add(screen.width).Add(':').Add(screen.height);
+  text.Add(':').Add(screen.x).Add(':').Add(screen.y).Add(':');
+  // %g writes a whole number below 10^6 as its digits: the usual scales
+  // (1, 2, 3) skip the formatter.
+  const double scale = screen.scale;
+  if (scale == std::trunc(scale) && std::fabs(scale) < 1e6 &&
+      !(scale == 0 && std::signbit(scale))) {
+    text.Add(static_cast<int32_t>(scale));
+  } else {
+    char formatted[G_ASCII_DTOSTR_BUF_SIZE];
+    g_ascii_formatd(formatted, sizeof(formatted), "%g", scale);
+    text.Add(formatted);
+  }
+  return text.str();
 }
 
 }  // namespace quorvel

@@ -167,6 +167,18 @@ std::vector<Case> DispatchCases() {
        {"GetScreenList()"},
        StringListReply({"66@1920:1080:0:0:1", "67@1280:1024:-1280:-24:1.5",
                         "4294967295@800:600:1920:0:0.666667"})},
+      {"screen list, scales and coordinates at %g's and int32's edges",
+       method::kScreenList,
+       nullptr,
+       [](RecordingBackend& b) {
+         b.screens = {{0, INT32_MAX, 1, INT32_MIN, -1, 999999.0},
+                      {1, 1, 1, 0, 0, 1e6},
+                      {2, 1, 1, 0, 0, -0.0},
+                      {3, 1, 1, 0, 0, -2.0}};
+       },
+       {"GetScreenList()"},
+       StringListReply({"0@2147483647:1:-2147483648:-1:999999",
+                        "1@1:1:0:0:1e+06", "2@1:1:0:0:-0", "3@1:1:0:0:-2"})},
       {"empty screen list",
        method::kScreenList,
        nullptr,
