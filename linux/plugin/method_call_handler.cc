@@ -1,6 +1,7 @@
 #include "plugin/method_call_handler.h"
 
-#include <charconv>
+#include "plugin/reply_text.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -121,38 +122,6 @@ std::string_view StringArg(FlValue* args, const char* key) {
   return std::string_view(fl_value_get_string(value));
 }
 
-// Integers and separators written into a fixed buffer, without the
-// allocations and locale lookups of streams or std::to_string.
-class TextBuilder {
- public:
-  TextBuilder& Add(int64_t value) {
-    end_ = std::to_chars(end_, buffer_ + sizeof(buffer_), value).ptr;
-    return *this;
-  }
-  TextBuilder& Add(int32_t value) { return Add(static_cast<int64_t>(value)); }
-  TextBuilder& Add(uint32_t value) { return Add(static_cast<int64_t>(value)); }
-  TextBuilder& Add(char c) {
-    if (end_ < buffer_ + sizeof(buffer_)) {
-      *end_++ = c;
-    }
-    return *this;
-  }
-  TextBuilder& Add(const char* text) {
-    while (*text && end_ < buffer_ + sizeof(buffer_)) {
-      *end_++ = *text++;
-    }
-    return *this;
-  }
-  std::string str() const {
-    return std::string(buffer_, static_cast<size_t>(end_ - buffer_));
-  }
-
- private:
-  // Five 64-bit numbers, their separators and a formatted double fit.
-  char buffer_[160];
-  char* end_ = buffer_;
-};
-
 FlMethodResponse* Success(FlValue* result) {
   g_autoptr(FlValue) owned = result;
   return FL_METHOD_RESPONSE(fl_method_success_response_new(owned));
@@ -162,8 +131,8 @@ FlMethodResponse* SuccessNull() {
   return FL_METHOD_RESPONSE(fl_method_success_response_new(nullptr));
 }
 
-FlMethodResponse* SuccessString(const std::string& text) {
-  return Success(fl_value_new_string(text.c_str()));
+FlMethodResponse* SuccessString(const char* text) {
+  return Success(fl_value_new_string(text));
 }
 
 FlMethodResponse* SuccessBool(bool value) {
@@ -171,11 +140,11 @@ FlMethodResponse* SuccessBool(bool value) {
 }
 
 FlMethodResponse* GetPlatformVersion(Backend& backend, FlValue*) {
-  return SuccessString(backend.GetPlatformVersion());
+  return SuccessString(backend.GetPlatformVersion().c_str());
 }
 
 FlMethodResponse* GetUsername(Backend& backend, FlValue*) {
-  return SuccessString(backend.GetUsername());
+  return SuccessString(backend.GetUsername().c_str());
 }
 
 // Replies at once: the lock goes on on the app's main loop, falling back to
@@ -197,21 +166,21 @@ FlMethodResponse* GetMouseCoords(Backend& backend, FlValue*) {
   int32_t x = 0;
   int32_t y = 0;
   backend.GetMouseCoords(&x, &y);
-  return SuccessString(FormatPoint(x, y));
+  return SuccessString(ReplyText().Point(x, y).c_str());
 }
 
 FlMethodResponse* ScreenSize(Backend& backend, FlValue*) {
   int32_t width = 0;
   int32_t height = 0;
   backend.GetScreenSize(&width, &height);
-  return SuccessString(FormatPoint(width, height));
+  return SuccessString(ReplyText().Point(width, height).c_str());
 }
 
 FlMethodResponse* ScreenList(Backend& backend, FlValue*) {
   FlValue* list = fl_value_new_list();
   for (const ScreenInfo& screen : backend.GetScreenList()) {
-    fl_value_append_take(list,
-                         fl_value_new_string(FormatScreenInfo(screen).c_str()));
+    fl_value_append_take(
+        list, fl_value_new_string(ReplyText().Screen(screen).c_str()));
   }
   return Success(list);
 }
@@ -386,32 +355,6 @@ FlMethodResponse* HandleMethodCall(Backend& backend,
 FlMethodResponse* BackendDisposedResponse() {
   return FL_METHOD_RESPONSE(fl_method_error_response_new(
       kUnavailableCode, kUnavailableMessage, nullptr));
-}
-
-std::string FormatPoint(int32_t x, int32_t y) {
-  TextBuilder text;
-  text.Add(x).Add(':').Add(y);
-  return text.str();
-}
-
-// The scale is written like %g with six significant digits, always with a
-// "." whatever the process locale (a GTK app runs under the user's).
-std::string FormatScreenInfo(const ScreenInfo& screen) {
-  TextBuilder text;
-  text.Add(screen.id).Add('@').Add(screen.width).Add(':').Add(screen.height);
-  text.Add(':').Add(screen.x).Add(':').Add(screen.y).Add(':');
-  // %g writes a whole number below 10^6 as its digits: the usual scales
-  // (1, 2, 3) skip the formatter.
-  const double scale = screen.scale;
-  if (scale == std::trunc(scale) && std::fabs(scale) < 1e6 &&
-      !(scale == 0 && std::signbit(scale))) {
-    text.Add(static_cast<int32_t>(scale));
-  } else {
-    char formatted[G_ASCII_DTOSTR_BUF_SIZE];
-    g_ascii_formatd(formatted, sizeof(formatted), "%g", scale);
-    text.Add(formatted);
-  }
-  return text.str();
 }
 
 }  // namespace quorvel

@@ -19,10 +19,6 @@ FlMethodResponse* HandleMethodCall(Backend& backend,
 // The reply for every call that reaches a disposed plugin.
 FlMethodResponse* BackendDisposedResponse();
 
-// The text forms of the structured replies.
-std::string FormatPoint(int32_t x, int32_t y);
-std::string FormatScreenInfo(const ScreenInfo& screen);
-
 }  // namespace quorvel
 
 #endif  // QUORVEL_PLUGIN_METHOD_CALL_HANDLER_H_
