@@ -33,9 +33,12 @@ COUNT_CASES = {
     "keyboardClickShift": "keyboardClickShiftPressed A",
     "keyboardClickCommand": "keyboardClickCommandPressed A",
 }
-# The success response alone (null, or a boolean for keyboardPress): the
+# The success response alone, with the value each method replies with: the
 # embedding API's fixed cost per call, taken off the dispatcher's count.
-RESPONSE_CASES = {"response": "null", "response-bool": "bool"}
+RESPONSE_CASES = {"response": "null", "response-bool": "bool",
+                  "response-string": "string", "response-list": "list"}
+REPLY_KINDS = {"keyboardPress": "bool", "getMouseCoords": "string",
+               "screenList": "list"}
 CASE_ORDER = [
     "dispatch getPlatformThemePointer", "dispatch moveMouse", "moveMouse",
     "getMouseCoords", "screenList", "wheelMouse flush", "wheelMouse sync",
@@ -89,7 +92,7 @@ def main(directory):
             times[(case, variant)] = run[field] * UNITS[run["time_unit"]]
             cpu[(case, variant)] = run["cpu_time"] * UNITS[run["time_unit"]]
     counts = {}
-    responses = {}  # "null" or "bool" -> instructions per response
+    responses = {}  # reply kind -> instructions per response
     counts_file = out / "counts.txt"
     if counts_file.exists():
         for line in counts_file.read_text().split("\n"):
@@ -173,8 +176,7 @@ def own_table(times, counts, responses):
         bare = counts.get((case, "bare"))
         if handler is None or bare is None:
             continue
-        response = responses.get(
-            "bool" if case.startswith("keyboardPress") else "null")
+        response = responses.get(REPLY_KINDS.get(case.split()[0], "null"))
         if response is None:
             continue
         own = handler - response
