@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backend/common/desktop.h"
+#include "backend/common/held_codes.h"
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
@@ -115,9 +116,9 @@ class WlrootsBackend : public Backend {
       SendMotion(x, y);
       pointer_->Button(code, press);
       if (press) {
-        held_buttons_.push_back(code);
+        held_.ButtonDown(code);
       } else {
-        ForgetButton(code);
+        held_.ButtonUp(code);
       }
     });
   }
@@ -133,7 +134,7 @@ class WlrootsBackend : public Backend {
         pointer_->Button(common::kButtonLeft, true);
         pointer_->Button(common::kButtonLeft, false);
       }
-      ForgetButton(common::kButtonLeft);
+      held_.ButtonUp(common::kButtonLeft);
     });
   }
 
@@ -156,7 +157,7 @@ class WlrootsBackend : public Backend {
     queue_.Push([this, key, keysym] {
       if (const xkb_keycode_t keycode = keyboard_->KeyFor(keysym)) {
         keyboard_->SendKey(keycode, true);
-        held_keys_.emplace_back(key, keycode);
+        held_.KeyDown(key, keycode);
       }
     });
   }
@@ -169,7 +170,7 @@ class WlrootsBackend : public Backend {
       return;
     }
     queue_.Push([this, key, keysym] {
-      xkb_keycode_t keycode = TakeHeldKey(key);
+      xkb_keycode_t keycode = held_.TakeKey(key);
       if (keycode == 0 && keysym != 0) {
         keycode = keyboard_->KeyFor(keysym);
       }
@@ -382,8 +383,7 @@ class WlrootsBackend : public Backend {
     keyboard_.reset();
     pointer_.reset();
     connection_.reset();
-    held_keys_.clear();
-    held_buttons_.clear();
+    held_.Clear();
   }
 
   void Flush() {
@@ -406,31 +406,13 @@ class WlrootsBackend : public Backend {
     has_position_ = true;
   }
 
-  void ForgetButton(int32_t button) {
-    held_buttons_.erase(
-        std::remove(held_buttons_.begin(), held_buttons_.end(), button),
-        held_buttons_.end());
-  }
-
-  xkb_keycode_t TakeHeldKey(uint32_t key) {
-    for (auto it = held_keys_.begin(); it != held_keys_.end(); ++it) {
-      if (it->first == key) {
-        const xkb_keycode_t keycode = it->second;
-        held_keys_.erase(it);
-        return keycode;
-      }
-    }
-    return 0;
-  }
-
   // Keys last pressed first, then buttons.
   void ReleaseHeld() {
+    // The keyboard knows every key down, typing's too, and releases them.
     keyboard_->ReleaseAll();
-    for (int32_t button : held_buttons_) {
-      pointer_->Button(button, false);
-    }
-    held_keys_.clear();
-    held_buttons_.clear();
+    held_.ReleaseAll(
+        [](uint32_t) {},
+        [this](int32_t button) { pointer_->Button(button, false); });
   }
 
   xkb_context* context_;
@@ -438,9 +420,9 @@ class WlrootsBackend : public Backend {
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<wlroots::VirtualPointer> pointer_;
   std::unique_ptr<wlroots::Keyboard> keyboard_;
-  // macOS key -> keycode it went down with, in the order of pressing.
-  std::vector<std::pair<uint32_t, xkb_keycode_t>> held_keys_;
-  std::vector<int32_t> held_buttons_;
+  // The macOS keys (with the keycode each went down with) and the buttons
+  // the app holds.
+  common::HeldCodes held_;
   int32_t last_x_ = 0;
   int32_t last_y_ = 0;
   bool has_position_ = false;
