@@ -17,14 +17,8 @@ namespace quorvel {
 namespace testing {
 namespace {
 
-FlValue* Int(int64_t v) {
-  return fl_value_new_int(v);
-}
 FlValue* Float(double v) {
   return fl_value_new_float(v);
-}
-FlValue* Str(const char* v) {
-  return fl_value_new_string(v);
 }
 
 // One call through the channel: what the backend is primed with, the

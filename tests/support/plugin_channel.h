@@ -59,6 +59,14 @@ class PluginChannel {
 // A map of string keys to `entries`, taking ownership of the values.
 FlValue* Args(std::initializer_list<std::pair<const char*, FlValue*>> entries);
 
+// Argument values, for Args.
+inline FlValue* Int(int64_t value) {
+  return fl_value_new_int(value);
+}
+inline FlValue* Str(const char* value) {
+  return fl_value_new_string(value);
+}
+
 }  // namespace testing
 }  // namespace quorvel
 

@@ -40,19 +40,29 @@ bool IsModifier(const std::string& name) {
   return false;
 }
 
-std::vector<KeyEvent> Keys(const Lines& lines, bool modifiers) {
+std::vector<KeyEvent> AllKeys(const Lines& lines) {
   static const std::regex pattern(
-      "KEY (press|release) window=\\d+ name=(\\S+) char='.*' time=(\\d+) "
-      "mods=\\w* code=\\d+");
+      "KEY (press|release) window=\\d+ name=(\\S+) char='(.*)' time=(\\d+) "
+      "mods=(\\w*) code=(\\d+)");
   std::vector<KeyEvent> keys;
   for (const std::string& line : lines) {
     std::smatch match;
-    if (std::regex_match(line, match, pattern) &&
-        IsModifier(match[2]) == modifiers) {
-      keys.push_back({match[1] == "press", match[2],
-                      static_cast<unsigned>(std::stoul(match[3]))});
+    if (std::regex_match(line, match, pattern)) {
+      keys.push_back({match[1] == "press", match[2], match[3],
+                      static_cast<unsigned>(std::stoul(match[4])), match[5],
+                      static_cast<unsigned>(std::stoul(match[6]))});
     }
   }
+  return keys;
+}
+
+std::vector<KeyEvent> Keys(const Lines& lines, bool modifiers) {
+  std::vector<KeyEvent> keys = AllKeys(lines);
+  keys.erase(std::remove_if(keys.begin(), keys.end(),
+                            [modifiers](const KeyEvent& key) {
+                              return IsModifier(key.name) != modifiers;
+                            }),
+             keys.end());
   return keys;
 }
 
@@ -64,6 +74,16 @@ std::vector<std::string> PressedNames(const Lines& lines) {
     }
   }
   return names;
+}
+
+std::string TypedText(const Lines& lines) {
+  std::string text;
+  for (const KeyEvent& key : AllKeys(lines)) {
+    if (key.press) {
+      text += key.text;
+    }
+  }
+  return text;
 }
 
 }  // namespace testing

@@ -11,6 +11,9 @@ namespace testing {
 // What the probe window (tests/gnome/probe_window.c) printed, read back.
 using Lines = std::vector<std::string>;
 
+// The shortest key hold the compositor must show, as on X11.
+constexpr unsigned kMinHoldMs = 15;
+
 struct Rect {
   int x = 0, y = 0, width = 0, height = 0;
 };
@@ -18,7 +21,10 @@ struct Rect {
 struct KeyEvent {
   bool press;
   std::string name;
-  unsigned time;  // the compositor's, in milliseconds
+  std::string text;  // the character the window read, or empty
+  unsigned time;     // the compositor's, in milliseconds
+  std::string mods;  // S(hift), C(ontrol), A(lt), W(in) in effect
+  unsigned code;     // the XKB keycode
 };
 
 size_t Count(const Lines& lines, const std::string& line);
@@ -32,6 +38,9 @@ std::string OriginWindow(const Lines& lines);
 // True for the name of a modifier key (Shift_L, ISO_Level3_Shift, ...).
 bool IsModifier(const std::string& name);
 
+// Every key event the windows received, in order.
+std::vector<KeyEvent> AllKeys(const Lines& lines);
+
 // The key events the windows received, with the modifiers left out (the
 // compositor or the backend adds Shift or AltGr where a character needs
 // them) or, with `modifiers`, only the modifiers.
@@ -39,6 +48,9 @@ std::vector<KeyEvent> Keys(const Lines& lines, bool modifiers = false);
 
 // The names of the keys pressed, modifiers left out, in order.
 std::vector<std::string> PressedNames(const Lines& lines);
+
+// The characters of the presses, in order.
+std::string TypedText(const Lines& lines);
 
 }  // namespace testing
 }  // namespace quorvel

@@ -18,16 +18,6 @@
 namespace quorvel {
 namespace testing {
 
-// The shortest key hold the compositor must see, as on X11.
-constexpr unsigned kMinHoldMs = 15;
-
-inline FlValue* Int(int64_t value) {
-  return fl_value_new_int(value);
-}
-inline FlValue* Str(const char* value) {
-  return fl_value_new_string(value);
-}
-
 // A backend test on a headless Wayland session of its own: the plugin,
 // reached through its channel, runs on the session's buses as on that
 // desktop, and the probe window tells what arrived.

@@ -19,70 +19,28 @@
 #include "support/channel_methods.h"
 #include "support/environment.h"
 #include "support/plugin_channel.h"
+#include "support/probe_window_lines.h"
 #include "support/sway_session.h"
 
 namespace quorvel {
 namespace {
 
+using testing::AllKeys;
 using testing::Args;
+using testing::Count;
+using testing::Int;
+using testing::KeyEvent;
+using testing::kMinHoldMs;
+using testing::Lines;
 using testing::PluginChannel;
 using testing::Reply;
 using testing::ScopedEnv;
+using testing::Str;
 using testing::SwaySession;
-using Lines = std::vector<std::string>;
-
-// The shortest key hold the compositor's clock must show.
-constexpr unsigned kMinHoldMs = 15;
+using testing::TypedText;
 // macOS virtual key codes.
 constexpr int kVkA = 0x00;
 constexpr int kVkC = 0x08;
-
-FlValue* Int(int64_t value) {
-  return fl_value_new_int(value);
-}
-FlValue* Str(const char* value) {
-  return fl_value_new_string(value);
-}
-
-size_t Count(const Lines& lines, const std::string& line) {
-  return std::count(lines.begin(), lines.end(), line);
-}
-
-struct KeyEvent {
-  bool press;
-  std::string name;
-  std::string text;
-  unsigned time;
-  std::string mods;
-  unsigned code;  // the XKB keycode
-};
-
-std::vector<KeyEvent> Keys(const Lines& lines) {
-  static const std::regex pattern(
-      "KEY (press|release) window=\\d+ name=(\\S+) char='(.*)' time=(\\d+) "
-      "mods=(\\w*) code=(\\d+)");
-  std::vector<KeyEvent> keys;
-  for (const std::string& line : lines) {
-    std::smatch match;
-    if (std::regex_match(line, match, pattern)) {
-      keys.push_back({match[1] == "press", match[2], match[3],
-                      static_cast<unsigned>(std::stoul(match[4])), match[5],
-                      static_cast<unsigned>(std::stoul(match[6]))});
-    }
-  }
-  return keys;
-}
-
-// The characters of the presses, in order.
-std::string TypedText(const Lines& lines) {
-  std::string text;
-  for (const KeyEvent& key : Keys(lines)) {
-    if (key.press) {
-      text += key.text;
-    }
-  }
-  return text;
-}
 
 // Each press is followed by its own release at least kMinHoldMs later by
 // the event times, before the next key goes down.
@@ -319,13 +277,13 @@ TEST_F(WlrootsBackendTest, KeysComeFromTheSeatsKeymap) {
     EXPECT_TRUE(Type(channel, "@"));
     channel.Invoke(method::kKeyboardClick, Args({{"key", Int(0x06)}}));
     EXPECT_TRUE(WaitFor([](const Lines& lines) {
-      const std::vector<KeyEvent> keys = Keys(lines);
+      const std::vector<KeyEvent> keys = AllKeys(lines);
       return !keys.empty() && keys.back().name == "z" && !keys.back().press &&
              std::count_if(keys.begin(), keys.end(), [](const KeyEvent& k) {
                return k.press && k.name == "z";
              }) == 2;
     })) << ::testing::PrintToString(session_->WindowLines());
-    std::vector<KeyEvent> keys = Keys(session_->WindowLines());
+    std::vector<KeyEvent> keys = AllKeys(session_->WindowLines());
     // Presses only, without the user keyboard's own Shift.
     keys.erase(std::remove_if(keys.begin(), keys.end(),
                               [](const KeyEvent& key) {
@@ -361,7 +319,7 @@ TEST_F(WlrootsBackendTest, TypesAnyCharacterExactlyAndKeysAsTheUsersKeyboard) {
       // character only if the keymap is sent again. The reload comes once
       // the last key is up: sway resets keyboards on reload.
       ASSERT_TRUE(WaitFor([&](const Lines& lines) {
-        const std::vector<KeyEvent> keys = Keys(lines);
+        const std::vector<KeyEvent> keys = AllKeys(lines);
         return TypedText(lines) == expected && !keys.back().press;
       })) << TypedText(session_->WindowLines());
       ASSERT_TRUE(session_->Command("reload"));
@@ -376,12 +334,12 @@ TEST_F(WlrootsBackendTest, TypesAnyCharacterExactlyAndKeysAsTheUsersKeyboard) {
   channel.Invoke(method::kKeyboardClick, Args({{"key", Int(kVkA)}}));
 
   EXPECT_TRUE(WaitFor([](const Lines& lines) {
-    const std::vector<KeyEvent> keys = Keys(lines);
+    const std::vector<KeyEvent> keys = AllKeys(lines);
     return !keys.empty() && keys.back().name == "a" && !keys.back().press;
   })) << ::testing::PrintToString(session_->WindowLines());
   const Lines lines = session_->WindowLines();
   SCOPED_TRACE(::testing::PrintToString(lines));
-  std::vector<KeyEvent> keys = Keys(lines);
+  std::vector<KeyEvent> keys = AllKeys(lines);
   std::vector<KeyEvent> typed(keys.begin(), keys.end() - 10);
   std::string arrived;
   for (const KeyEvent& key : typed) {
@@ -420,7 +378,7 @@ TEST_F(WlrootsBackendTest, DisposeReleasesHeldKeyAndButton) {
   channel.Shutdown();
 
   EXPECT_TRUE(WaitFor([](const Lines& lines) {
-    const std::vector<KeyEvent> keys = Keys(lines);
+    const std::vector<KeyEvent> keys = AllKeys(lines);
     return Count(lines, "BUTTON release window=0 button=1 x=200 y=200") == 1 &&
            !keys.empty() && keys.back().name == "a" && !keys.back().press;
   })) << ::testing::PrintToString(session_->WindowLines());
