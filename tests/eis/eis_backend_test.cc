@@ -270,5 +270,41 @@ TEST_F(EisBackendTest, DisposeReleasesHeldKeyAndButton) {
   })) << ::testing::PrintToString(session_->WindowLines());
 }
 
+// KWin crashes with a key's release still to be sent: the plugin says so
+// once, the app's loop keeps running and every call still answers.
+TEST_F(EisBackendTest, KwinGoneLeavesTheAppAnswering) {
+  START_OR_SKIP(Kwin());
+  StderrCapture stderr_capture;
+  PluginChannel channel;
+  // Sent once the keyboard is there (a keyboardPress before its keymap is
+  // known answers false).
+  channel.Invoke(method::kKeyboardClick, Args({{"key", Int(0x00)}}));
+  ASSERT_TRUE(WaitFor([](const Lines& lines) {
+    return PressedNames(lines) == std::vector<std::string>{"a"};
+  })) << ::testing::PrintToString(session_->WindowLines());
+
+  channel.Invoke(method::kKeyboardPress, Args({{"char", Str("q")}}));
+  session_->KillCompositor();
+  g_usleep(2 * kMinHoldMs * 1000);
+  EXPECT_TRUE(WaylandSession::RunUntil(
+      [&] {
+        return stderr_capture.Count(
+                   "[EisBackend] KWin closed the EIS "
+                   "connection") == 1;
+      },
+      10000))
+      << stderr_capture.Text();
+  for (const char* text : {"b", "c"}) {
+    EXPECT_EQ(
+        channel.Invoke(method::kKeyboardPress, Args({{"char", Str(text)}}))
+            .kind,
+        Reply::kSuccess);
+    Move(channel, 10, 10);
+    EXPECT_EQ(channel.Invoke(method::kScreenList).kind, Reply::kSuccess);
+    WaylandSession::RunUntil([] { return false; }, 100);
+  }
+  EXPECT_EQ(stderr_capture.Count("[EisBackend] "), 1u) << stderr_capture.Text();
+}
+
 }  // namespace
 }  // namespace quorvel

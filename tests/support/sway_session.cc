@@ -1,13 +1,10 @@
 #include "support/sway_session.h"
 
 #include <glib.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -116,13 +113,8 @@ bool SwaySession::Command(const std::string& command) const {
 }
 
 void SwaySession::Kill() {
-  if (sway_ > 0) {
-    kill(sway_, SIGKILL);
-    while (waitpid(sway_, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    pids_.erase(std::remove(pids_.begin(), pids_.end(), sway_), pids_.end());
-    sway_ = -1;
-  }
+  KillChild(sway_);
+  sway_ = -1;
 }
 
 }  // namespace testing

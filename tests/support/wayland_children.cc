@@ -1,5 +1,6 @@
 #include "support/wayland_children.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <sstream>
 
@@ -118,6 +120,16 @@ void WaylandChildren::StopChildren() {
     StopChild(*it);
   }
   pids_.clear();
+}
+
+void WaylandChildren::KillChild(pid_t pid) {
+  if (pid <= 0) {
+    return;
+  }
+  kill(pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  pids_.erase(std::remove(pids_.begin(), pids_.end(), pid), pids_.end());
 }
 
 std::vector<std::string> WaylandChildren::WindowLines() const {

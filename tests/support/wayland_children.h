@@ -48,6 +48,8 @@ class WaylandChildren {
                    std::string* error);
   // Stops every child, last started first.
   void StopChildren();
+  // Ends `pid` at once, as a crash would, and forgets it.
+  void KillChild(pid_t pid);
 
   ScratchDir runtime_dir_;
   std::vector<std::string> env_;

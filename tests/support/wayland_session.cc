@@ -146,7 +146,7 @@ bool WaylandSession::StartMutter(const Options& options, std::string* error) {
       return false;
     }
   }
-  const pid_t mutter =
+  const pid_t mutter = compositor_ =
       Spawn({"mutter", "--headless", "--wayland", "--no-x11",
              std::string("--wayland-display=") + kWaylandDisplay,
              "--virtual-monitor", "1280x1024", "--virtual-monitor", "1024x768"},
@@ -199,7 +199,7 @@ bool WaylandSession::StartKwin(const Options& options, std::string* error) {
     *error = "cannot write " + reporter;
     return false;
   }
-  const pid_t kwin =
+  const pid_t kwin = compositor_ =
       Spawn({"kwin_wayland", "--virtual", "--xwayland", "--socket",
              kWaylandDisplay, "--width", std::to_string(kKwinOutputWidth),
              "--height", std::to_string(kKwinOutputHeight), "--output-count",
@@ -269,6 +269,11 @@ bool WaylandSession::StartSessionBus(std::string* error) {
     return false;
   }
   return true;
+}
+
+void WaylandSession::KillCompositor() {
+  KillChild(compositor_);
+  compositor_ = -1;
 }
 
 std::string WaylandSession::Log(const std::string& name) const {

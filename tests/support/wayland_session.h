@@ -59,6 +59,8 @@ class WaylandSession : public WaylandChildren {
 
   // A log of one of the session's pieces ("kwin.log", "mutter.log").
   std::string Log(const std::string& name) const;
+  // Ends the compositor at once, as a crash would.
+  void KillCompositor();
 
  private:
   WaylandSession() = default;
@@ -71,6 +73,7 @@ class WaylandSession : public WaylandChildren {
   std::string session_address_;
   std::string x_display_;
   std::string x_authority_;
+  pid_t compositor_ = -1;
 };
 
 }  // namespace testing
