@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +10,8 @@
 
 #include <cerrno>
 #include <cstdio>
+
+#include "support/child_process.h"
 
 extern char** environ;
 
@@ -103,11 +104,10 @@ std::unique_ptr<Xvfb> Xvfb::Start() {
   return server;
 }
 
+// Xvfb can miss a SIGTERM that comes just before it waits for clients, and
+// then sleeps for minutes: StopChild kills it after a grace period.
 Xvfb::~Xvfb() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    Wait(pid_);
-  }
+  testing::StopChild(pid_);
 }
 
 int RunProcess(const std::vector<std::string>& args) {
