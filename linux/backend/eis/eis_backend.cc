@@ -8,14 +8,13 @@
 #include <utility>
 #include <vector>
 
-#include "backend/common/desktop.h"
+#include "backend/common/desktop_backend.h"
 #include "backend/common/held_codes.h"
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
 #include "backend/common/screen_geometry.h"
 #include "backend/common/session_bus.h"
-#include "backend/common/session_lock.h"
 #include "backend/common/text_keysym.h"
 #include "backend/eis/bus_names.h"
 #include "backend/eis/eis_connection.h"
@@ -34,7 +33,7 @@ constexpr int kIntrospectTimeoutMs = 500;
 // One wheel notch in EI's discrete scroll units.
 constexpr int32_t kDiscreteNotch = 120;
 
-class EisBackend : public Backend {
+class EisBackend : public common::DesktopBackend {
  public:
   EisBackend(const eis::LibeiApi* api,
              GDBusConnection* bus,
@@ -249,16 +248,6 @@ class EisBackend : public Backend {
   }
 
   std::vector<ScreenInfo> GetScreenList() override { return Screens(); }
-
-  bool LockScreen() override { return common::LockSession(); }
-  bool IsDarkTheme() override { return common::IsDarkTheme(); }
-  std::string GetUsername() override { return common::GetUsername(); }
-  std::string GetPlatformVersion() override {
-    return common::GetPlatformVersion();
-  }
-  bool OpenDirectory(const std::string& path) override {
-    return common::OpenDirectory(path);
-  }
 
   // Wayland gives no client the cursor of the whole desktop; XWayland hides
   // it over X11 windows only.

@@ -8,13 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "backend/common/desktop.h"
+#include "backend/common/desktop_backend.h"
 #include "backend/common/held_codes.h"
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
 #include "backend/common/screen_geometry.h"
-#include "backend/common/session_lock.h"
 #include "backend/common/text_keysym.h"
 #include "backend/gnome/display_config.h"
 #include "backend/gnome/layout.h"
@@ -33,7 +32,7 @@ constexpr int kStampLagMarginMs = 5;
 // per input.
 constexpr std::chrono::minutes kRetryInterval{1};
 
-class GnomeBackend : public Backend {
+class GnomeBackend : public common::DesktopBackend {
  public:
   GnomeBackend(GDBusConnection* connection, std::unique_ptr<Backend> x11)
       : x11_(std::move(x11)),
@@ -219,16 +218,6 @@ class GnomeBackend : public Backend {
       screens.push_back(monitor.info);
     }
     return screens;
-  }
-
-  bool LockScreen() override { return common::LockSession(); }
-  bool IsDarkTheme() override { return common::IsDarkTheme(); }
-  std::string GetUsername() override { return common::GetUsername(); }
-  std::string GetPlatformVersion() override {
-    return common::GetPlatformVersion();
-  }
-  bool OpenDirectory(const std::string& path) override {
-    return common::OpenDirectory(path);
   }
 
   // Wayland gives no client the cursor of the whole desktop; XWayland hides

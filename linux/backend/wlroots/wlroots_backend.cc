@@ -8,12 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "backend/common/desktop.h"
+#include "backend/common/desktop_backend.h"
 #include "backend/common/held_codes.h"
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
-#include "backend/common/session_lock.h"
 #include "backend/common/text_keysym.h"
 #include "backend/wlroots/input_queue.h"
 #include "backend/wlroots/keyboard.h"
@@ -40,7 +39,7 @@ constexpr int kWarmUpMs = 50;
 // Wheel notches sent in one go before the socket gets a chance to drain.
 constexpr uint32_t kNotchesPerBatch = 32;
 
-class WlrootsBackend : public Backend {
+class WlrootsBackend : public common::DesktopBackend {
  public:
   explicit WlrootsBackend(std::unique_ptr<Connection> connection)
       : context_(xkb_context_new(XKB_CONTEXT_NO_FLAGS)),
@@ -266,16 +265,6 @@ class WlrootsBackend : public Backend {
       return {};
     }
     return connection_->outputs().Screens();
-  }
-
-  bool LockScreen() override { return common::LockSession(); }
-  bool IsDarkTheme() override { return common::IsDarkTheme(); }
-  std::string GetUsername() override { return common::GetUsername(); }
-  std::string GetPlatformVersion() override {
-    return common::GetPlatformVersion();
-  }
-  bool OpenDirectory(const std::string& path) override {
-    return common::OpenDirectory(path);
   }
 
   // No Wayland protocol lets a client hide the pointer of the whole

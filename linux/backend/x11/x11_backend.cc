@@ -10,10 +10,9 @@
 #include <set>
 
 #include "backend/backend.h"
-#include "backend/common/desktop.h"
+#include "backend/common/desktop_backend.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
-#include "backend/common/session_lock.h"
 #include "backend/common/session_type.h"
 #include "backend/x11/connection.h"
 #include "backend/x11/cursor.h"
@@ -50,7 +49,7 @@ LiveBackends& Live() {
 // key, screen and cursor operations share. Every operation that talks to the
 // server first gets the connection through Connection(): without one it
 // sends nothing and gives its empty answer.
-class X11Backend : public Backend {
+class X11Backend : public common::DesktopBackend {
  public:
   X11Backend() {
     Connect(/*report_failure=*/true);
@@ -233,16 +232,6 @@ class X11Backend : public Backend {
       return {};
     }
     return x11::GetScreenList(display, root_);
-  }
-
-  bool LockScreen() override { return common::LockSession(); }
-  bool IsDarkTheme() override { return common::IsDarkTheme(); }
-  std::string GetUsername() override { return common::GetUsername(); }
-  std::string GetPlatformVersion() override {
-    return common::GetPlatformVersion();
-  }
-  bool OpenDirectory(const std::string& path) override {
-    return common::OpenDirectory(path);
   }
 
   void HideCursor() override {
