@@ -13,6 +13,7 @@
 #include "backend/common/key_hold.h"
 #include "backend/common/mac_key_table.h"
 #include "backend/common/pointer_buttons.h"
+#include "backend/common/screen_geometry.h"
 #include "backend/common/text_keysym.h"
 #include "backend/wlroots/input_queue.h"
 #include "backend/wlroots/keyboard.h"
@@ -249,15 +250,11 @@ class WlrootsBackend : public common::DesktopBackend {
     return true;
   }
 
+  // Measured from the origin, as every other backend measures it; the
+  // pointer's box (BoundingBox) is the protocol's business.
   bool GetScreenSize(int32_t* width, int32_t* height) override {
-    wlroots::DesktopBox box;
-    if (!Connected() ||
-        !wlroots::BoundingBox(connection_->outputs().Screens(), &box)) {
-      return false;
-    }
-    *width = box.width;
-    *height = box.height;
-    return true;
+    return Connected() &&
+           common::DesktopSize(connection_->outputs().Screens(), width, height);
   }
 
   std::vector<ScreenInfo> GetScreenList() override {
