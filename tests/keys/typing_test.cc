@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backend/backend.h"
@@ -437,17 +438,38 @@ TEST_F(TypingTest, CorpusArrivesExactlyWithCapsLockOn) {
   }
 }
 
-// On a US layout "y" and "z" swap places under a German one.
+// On a US layout "y" and "z" swap places under a German one. The switch is
+// followed whatever call comes between it and the typing, pointer calls
+// that read nothing of what the server sent included.
 TEST_F(TypingTest, LayoutSwitchedBetweenCallsIsFollowedByTheNextCall) {
-  UseLayout(kUs);
-  EXPECT_TRUE(Type("z"));
-  Recorded();
-  EXPECT_EQ(window_->TakeText(), "z");
-  ASSERT_EQ(server_->Run(kGerman), 0);
-  EXPECT_TRUE(Type("y"));
-  EXPECT_TRUE(Type("z"));
-  Recorded();
-  EXPECT_EQ(window_->TakeText(), "yz");
+  const struct {
+    const char* method;  // null: the typing comes right after the switch
+    std::vector<std::pair<const char*, int64_t>> args;
+  } kBetween[] = {
+      {nullptr, {}},
+      {"wheelMouse", {{"x", 0}, {"y", 0}, {"delta", 1}}},
+      {"moveMouse", {{"x", 5}, {"y", 5}}},
+      {"getMouseCoords", {}},
+  };
+  for (const auto& between : kBetween) {
+    SCOPED_TRACE(between.method ? between.method : "nothing");
+    UseLayout(kUs);
+    EXPECT_TRUE(Type("z"));
+    Recorded();
+    EXPECT_EQ(window_->TakeText(), "z");
+    ASSERT_EQ(server_->Run(kGerman), 0);
+    if (between.method) {
+      FlValue* args = fl_value_new_map();
+      for (const auto& [key, value] : between.args) {
+        fl_value_set_string_take(args, key, testing::Int(value));
+      }
+      channel_->Invoke(between.method, args);
+    }
+    EXPECT_TRUE(Type("y"));
+    EXPECT_TRUE(Type("z"));
+    Recorded();
+    EXPECT_EQ(window_->TakeText(), "yz");
+  }
 }
 
 // The first call after a layout switch reads the new map without waiting

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-// For XESetWireToError. Last, as it defines min and max macros.
+// For XESetWireToError and _XSend. Last, as it defines min and max macros.
 #include <X11/Xlibint.h>
 #undef min
 #undef max
@@ -41,9 +41,6 @@ std::vector<OwnConnection>& Registry() {
   return *connections;
 }
 XIOErrorHandler g_previous_io_handler = nullptr;
-// Set once any of our connections has been lost: until then every call can
-// tell it still has its connection without taking the lock.
-std::atomic<bool> g_any_lost{false};
 
 OwnConnection* Find(Display* display) {
   for (OwnConnection& connection : Registry()) {
@@ -83,7 +80,7 @@ int OnIoError(Display* display) {
     std::lock_guard<std::mutex> hold(RegistryLock());
     if (OwnConnection* connection = Find(display)) {
       connection->lost = true;
-      g_any_lost.store(true);
+      internal::any_connection_lost.store(true);
       return 0;
     }
   }
@@ -142,21 +139,29 @@ Display* OpenConnection() {
   return display;
 }
 
-bool ConnectionLost(Display* display) {
-  if (!g_any_lost.load()) {
-    return false;
-  }
+namespace internal {
+
+std::atomic<bool> any_connection_lost{false};
+
+bool IsLost(Display* display) {
   std::lock_guard<std::mutex> hold(RegistryLock());
   const OwnConnection* connection = Find(display);
   return !connection || connection->lost;
 }
 
+}  // namespace internal
+
 void DrainEvents(Display* display,
                  void (*on_event)(const XEvent& event, void* data),
                  void* data) {
-  if (!SomethingToRead(display)) {
-    return;
+  if (SomethingToRead(display)) {
+    ReadEvents(display, on_event, data);
   }
+}
+
+void ReadEvents(Display* display,
+                void (*on_event)(const XEvent& event, void* data),
+                void* data) {
   // XPending reads without blocking; on a server that has gone away the
   // read fails, and OnIoError marks the connection lost.
   while (!ConnectionLost(display) && XPending(display) > 0) {
@@ -164,6 +169,13 @@ void DrainEvents(Display* display,
     XNextEvent(display, &event);
     on_event(event, data);
   }
+}
+
+void SendRequests(Display* display) {
+  // A failed write goes to OnIoError, as XFlush's does.
+  LockDisplay(display);
+  _XSend(display, nullptr, 0);
+  UnlockDisplay(display);
 }
 
 void CloseConnection(Display* display) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "backend/common/pointer_buttons.h"
+#include "backend/x11/connection.h"
 
 namespace quorvel {
 namespace x11 {
@@ -38,8 +39,8 @@ void MoveMouse(Display* display, Window root, int32_t x, int32_t y) {
   // filtered; the XTest motion makes clients see it as device input.
   XWarpPointer(display, None, root, 0, 0, 0, 0, Coordinate(x), Coordinate(y));
   FakeMotion(display, x, y);
-  XFlush(display);
-  // A following query of the position must see the move.
+  // Sends both and waits until the server has carried them out: a
+  // following query of the position must see the move.
   XSync(display, False);
 }
 
@@ -50,7 +51,7 @@ void WheelMouse(Display* display, int32_t delta) {
     FakeButton(display, button, true);
     FakeButton(display, button, false);
   }
-  XFlush(display);
+  SendRequests(display);
 }
 
 void MouseClick(Display* display,
@@ -61,7 +62,7 @@ void MouseClick(Display* display,
   // The transition happens where the caller says, wherever the pointer was.
   FakeMotion(display, x, y);
   FakeButton(display, button, press);
-  XFlush(display);
+  SendRequests(display);
 }
 
 void DoubleClick(Display* display, int32_t x, int32_t y) {
@@ -70,7 +71,7 @@ void DoubleClick(Display* display, int32_t x, int32_t y) {
     FakeButton(display, Button1, true);
     FakeButton(display, Button1, false);
   }
-  XFlush(display);
+  SendRequests(display);
 }
 
 bool GetMouseCoords(Display* display, Window root, int32_t* x, int32_t* y) {

@@ -281,7 +281,12 @@ class X11Backend : public common::DesktopBackend {
   // kReconnectInterval.
   Display* Connection() {
     if (display_) {
-      x11::DrainEvents(display_, &X11Backend::OnEvent, this);
+      if (pointer_calls_since_read_) {
+        x11::ReadEvents(display_, &X11Backend::OnEvent, this);
+        pointer_calls_since_read_ = false;
+      } else {
+        x11::DrainEvents(display_, &X11Backend::OnEvent, this);
+      }
       if (!x11::ConnectionLost(display_)) {
         return display_;
       }
@@ -299,10 +304,13 @@ class X11Backend : public common::DesktopBackend {
   // The connection for a pointer call: like Connection(), but nothing is
   // read when the connection is not known to be lost. Pointer calls need
   // nothing the server sent; the keymap's notices wait for the next key
-  // call, and a lost server shows when the call's flush or round trip
-  // fails, so the next call notices it.
+  // call, and a lost server shows when the call's write or round trip
+  // fails, so the next call notices it. What libxcb takes in while a
+  // pointer call writes is out of sight of the next call's look at the
+  // socket, so that call reads for certain.
   Display* SendingConnection() {
     if (display_ && !x11::ConnectionLost(display_)) {
+      pointer_calls_since_read_ = true;
       return display_;
     }
     return Connection();
@@ -321,6 +329,7 @@ class X11Backend : public common::DesktopBackend {
   Cursor blank_cursor_ = 0;
   x11::HeldInput held_;
   x11::Keymap keymap_;
+  bool pointer_calls_since_read_ = false;
   std::chrono::steady_clock::time_point last_attempt_;
   const pid_t creator_ = getpid();
 };
