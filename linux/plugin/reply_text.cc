@@ -33,12 +33,26 @@ const char* ReplyText::c_str() {
   return buffer_;
 }
 
-ReplyText& ReplyText::Add(int64_t value) {
-  char* const last = buffer_ + sizeof(buffer_) - 1;
-  const std::to_chars_result written = std::to_chars(end_, last, value);
+namespace {
+
+// Writes `value` at `*end`, leaving room for the NUL before `last`.
+template <typename Integer>
+void Write(Integer value, char* last, char** end) {
+  const std::to_chars_result written = std::to_chars(*end, last, value);
   if (written.ec == std::errc()) {
-    end_ = written.ptr;
+    *end = written.ptr;
   }
+}
+
+}  // namespace
+
+ReplyText& ReplyText::Add(int32_t value) {
+  Write(value, buffer_ + sizeof(buffer_) - 1, &end_);
+  return *this;
+}
+
+ReplyText& ReplyText::Add(int64_t value) {
+  Write(value, buffer_ + sizeof(buffer_) - 1, &end_);
   return *this;
 }
 

@@ -21,6 +21,8 @@ class ReplyText {
   const char* c_str();
 
  private:
+  // 32-bit values have their own: their digits take 32-bit divisions.
+  ReplyText& Add(int32_t value);
   ReplyText& Add(int64_t value);
   ReplyText& Put(char c);
   ReplyText& Put(const char* text);
