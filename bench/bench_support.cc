@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "support/child_process.h"
 
@@ -151,6 +152,48 @@ FlValue* IntArgs(std::initializer_list<std::pair<const char*, int64_t>> args) {
     fl_value_set_string_take(map, key, fl_value_new_int(value));
   }
   return map;
+}
+
+namespace {
+
+FlValue* NoValue(int) {
+  return nullptr;
+}
+FlValue* BoolValue(int i) {
+  return fl_value_new_bool((i & 1) != 0);
+}
+FlValue* PointValue(int) {
+  return fl_value_new_string("640:512");
+}
+FlValue* ScreensValue(int) {
+  FlValue* list = fl_value_new_list();
+  fl_value_append_take(list, fl_value_new_string("1@1280:1024:0:0:1"));
+  return list;
+}
+
+}  // namespace
+
+MakeValue ResponseValue(const char* name) {
+  const struct {
+    const char* name;
+    MakeValue make;
+  } kResponses[] = {{"response", NoValue},
+                    {"response-bool", BoolValue},
+                    {"response-string", PointValue},
+                    {"response-list", ScreensValue}};
+  for (const auto& response : kResponses) {
+    if (strcmp(name, response.name) == 0) {
+      return response.make;
+    }
+  }
+  return nullptr;
+}
+
+bool MakeAndReleaseResponse(MakeValue make, int i) {
+  g_autoptr(FlValue) value = make(i);
+  g_autoptr(FlMethodResponse) response =
+      FL_METHOD_RESPONSE(fl_method_success_response_new(value));
+  return FL_IS_METHOD_SUCCESS_RESPONSE(response);
 }
 
 }  // namespace bench

@@ -63,6 +63,19 @@ class Channel {
 // A map with integer values under `keys`.
 FlValue* IntArgs(std::initializer_list<std::pair<const char*, int64_t>> args);
 
+// The value a success response carries for call `i`, by the name of the
+// response case: "response" (null), "response-bool" (keyboardPress),
+// "response-string" (a point, as getMouseCoords replies) or "response-list"
+// (one screen, as screenList replies on the benchmark's Xvfb). Null for any
+// other name.
+using MakeValue = FlValue* (*)(int i);
+MakeValue ResponseValue(const char* name);
+
+// The success response alone, made and released as the dispatcher's caller
+// does: the embedding API's fixed cost per call, stated once beside the
+// methods.
+bool MakeAndReleaseResponse(MakeValue make, int i);
+
 }  // namespace bench
 }  // namespace quorvel
 

@@ -289,52 +289,9 @@ int Run(const Case& c, const std::string& path, int calls) {
 
 }  // namespace
 
-// The success response alone, made and released as the dispatcher's caller
-// does, with the value the methods reply with: the embedding API's fixed
-// cost, stated once beside the methods. `kind`: "response" (null),
-// "response-bool" (keyboardPress), "response-string" (a point, as
-// getMouseCoords replies) or "response-list" (one screen, as screenList
-// replies on the benchmark's Xvfb).
-using MakeValue = FlValue* (*)(int);
-
-FlValue* NoValue(int) {
-  return nullptr;
-}
-FlValue* BoolValue(int i) {
-  return fl_value_new_bool((i & 1) != 0);
-}
-FlValue* PointValue(int) {
-  return fl_value_new_string("640:512");
-}
-FlValue* ScreensValue(int) {
-  FlValue* list = fl_value_new_list();
-  fl_value_append_take(list, fl_value_new_string("1@1280:1024:0:0:1"));
-  return list;
-}
-
-// The value maker of a response case, or null for any other name.
-MakeValue ResponseValue(const char* name) {
-  const struct {
-    const char* name;
-    MakeValue make;
-  } kResponses[] = {{"response", NoValue},
-                    {"response-bool", BoolValue},
-                    {"response-string", PointValue},
-                    {"response-list", ScreensValue}};
-  for (const auto& response : kResponses) {
-    if (strcmp(name, response.name) == 0) {
-      return response.make;
-    }
-  }
-  return nullptr;
-}
-
-int RunResponse(MakeValue make, int calls) {
+int RunResponse(quorvel::bench::MakeValue make, int calls) {
   const Step step = [make](int i) {
-    g_autoptr(FlValue) value = make(i);
-    g_autoptr(FlMethodResponse) response =
-        FL_METHOD_RESPONSE(fl_method_success_response_new(value));
-    return FL_IS_METHOD_SUCCESS_RESPONSE(response);
+    return quorvel::bench::MakeAndReleaseResponse(make, i);
   };
   for (int i = 0; i < kWarmUpCalls; ++i) {
     step(i);
@@ -346,7 +303,8 @@ int main(int argc, char** argv) {
   if (argc != 4) {
     return Usage();
   }
-  if (const MakeValue make = ResponseValue(argv[1])) {
+  if (const quorvel::bench::MakeValue make =
+          quorvel::bench::ResponseValue(argv[1])) {
     const int calls = atoi(argv[3]);
     return calls > 0 ? RunResponse(make, calls) : Usage();
   }

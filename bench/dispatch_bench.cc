@@ -40,6 +40,15 @@ void ThroughHandler(benchmark::State& state,
   }
 }
 
+// The response object alone, as the dispatcher makes it and its caller
+// releases it: the part of the handler's time that is the embedding's.
+void ResponseAlone(benchmark::State& state, quorvel::bench::MakeValue make) {
+  int i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(quorvel::bench::MakeAndReleaseResponse(make, i++));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,6 +74,17 @@ int main(int argc, char** argv) {
                                &channel, move);
   benchmark::RegisterBenchmark("dispatch moveMouse/handler", ThroughHandler,
                                backend.get(), "moveMouse", move_args);
+  const struct {
+    const char* benchmark;
+    const char* value;
+  } kResponses[] = {{"response null/handler", "response"},
+                    {"response bool/handler", "response-bool"},
+                    {"response string/handler", "response-string"},
+                    {"response list/handler", "response-list"}};
+  for (const auto& response : kResponses) {
+    benchmark::RegisterBenchmark(response.benchmark, ResponseAlone,
+                                 quorvel::bench::ResponseValue(response.value));
+  }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

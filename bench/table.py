@@ -88,7 +88,8 @@ def main(directory):
                 continue
             # Pure CPU work without a server: CPU time, which other load on
             # the machine disturbs less. Everything else: wall time.
-            field = "cpu_time" if case.startswith("dispatch ") else "real_time"
+            field = "cpu_time" if case.startswith(("dispatch ", "response ")) \
+                else "real_time"
             times[(case, variant)] = run[field] * UNITS[run["time_unit"]]
             cpu[(case, variant)] = run["cpu_time"] * UNITS[run["time_unit"]]
     counts = {}
@@ -168,27 +169,54 @@ def own_table(times, counts, responses):
                       for kind, value in sorted(responses.items()))
           + " instructions.")
     print()
+    response_times = {kind: times[(f"response {kind}", "handler")]
+                      for kind in RESPONSE_CASES.values()
+                      if (f"response {kind}", "handler") in times}
+    # The key calls are timed one by one, paced; their response object is
+    # timed the same way.
+    paced_times = {kind: times[(f"response {kind}", "paced")]
+                   for kind in RESPONSE_CASES.values()
+                   if (f"response {kind}", "paced") in times}
+    if response_times:
+        print()
+        print("Response object, time per call: "
+              + ", ".join(f"{kind} {show(value)}"
+                          for kind, value in sorted(response_times.items()))
+              + " (in a loop); "
+              + ", ".join(f"{kind} {show(value)}"
+                          for kind, value in sorted(paced_times.items()))
+              + " (one at a time, paced as the key calls).")
+    print()
     print("| case | handler − response | backend | bare | own × bare "
-          "| backend × bare | wall handler × bare | wall backend × bare |")
-    print("|---|---:|---:|---:|---:|---:|---:|---:|")
+          "| backend × bare | wall handler × bare | wall own × bare "
+          "| wall backend × bare |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
     for case in CASE_ORDER:
         handler = counts.get((case, "handler"))
         bare = counts.get((case, "bare"))
         if handler is None or bare is None:
             continue
-        response = responses.get(REPLY_KINDS.get(case.split()[0], "null"))
+        kind = REPLY_KINDS.get(case.split()[0], "null")
+        response = responses.get(kind)
         if response is None:
             continue
         own = handler - response
         backend = counts.get((case, "backend"))
+        wall_handler = times.get((case, "handler"))
+        response_time = (paced_times if case.startswith("keyboard")
+                         else response_times).get(kind)
+        wall_own = None if wall_handler is None or response_time is None \
+            else wall_handler - response_time
+        wall_bare = times.get((case, "bare"))
 
         def ratio(a, b):
             return "" if a is None or b is None else f"{a / b:.2f}"
         print(f"| {case} | {own:,.0f} | "
               f"{'' if backend is None else f'{backend:,.0f}'} | {bare:,.0f} "
               f"| {ratio(own, bare)} | {ratio(backend, bare)} "
-              f"| {ratio(times.get((case, 'handler')), times.get((case, 'bare')))} "
-              f"| {ratio(times.get((case, 'backend')), times.get((case, 'bare')))} |")
+              f"| {ratio(wall_handler, wall_bare)} "
+              f"| {ratio(wall_own, wall_bare)} "
+              f"| {ratio(times.get((case, 'backend')), wall_bare)} |")
 
 
 if __name__ == "__main__":
