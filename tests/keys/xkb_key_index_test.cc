@@ -2,6 +2,7 @@
 
 #include "backend/common/text_keysym.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -85,6 +86,51 @@ TEST_F(XkbKeyIndexTest, LevelForFindsTheKeyAndTheFewestModifiers) {
     }
     xkb_keymap_unref(keymap);
   }
+}
+
+// The character decoder reads every string as glib does: exactly one
+// character, or nothing. Every string of up to three bytes, and every
+// four-byte string with a four-byte lead whose other bytes lie around the
+// continuation range.
+TEST(Utf8CharacterTest, ReadsEveryStringAsGlibDoes) {
+  size_t differences = 0;
+  std::string first;
+  auto check = [&](const std::string& text) {
+    const bool valid = g_utf8_validate(text.data(), text.size(), nullptr) &&
+                       g_utf8_strlen(text.data(), text.size()) == 1;
+    char32_t code_point = 0;
+    const bool decoded = Utf8Character(text, &code_point);
+    if (decoded != valid ||
+        (valid && code_point != g_utf8_get_char(text.data()))) {
+      if (differences++ == 0) {
+        for (unsigned char byte : text) {
+          first += " " + std::to_string(byte);
+        }
+      }
+    }
+  };
+  check("");
+  std::string text;
+  for (int length = 1; length <= 3; ++length) {
+    text.assign(length, '\0');
+    for (uint32_t bytes = 0; bytes < (1u << (8 * length)); ++bytes) {
+      for (int i = 0; i < length; ++i) {
+        text[i] = static_cast<char>(bytes >> (8 * i));
+      }
+      check(text);
+    }
+  }
+  text.assign(4, '\0');
+  for (int lead = 0xF0; lead <= 0xFF; ++lead) {
+    for (uint32_t rest = 0; rest < 80 * 80 * 80; ++rest) {
+      text[0] = static_cast<char>(lead);
+      text[1] = static_cast<char>(0x78 + rest % 80);
+      text[2] = static_cast<char>(0x78 + rest / 80 % 80);
+      text[3] = static_cast<char>(0x78 + rest / 6400);
+      check(text);
+    }
+  }
+  EXPECT_EQ(differences, 0u) << "first:" << first;
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "backend/x11/typing.h"
 
-#include <glib.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include "backend/common/italian_keys.h"
+#include "backend/common/text_keysym.h"
 #include "backend/x11/character_keys.h"
 #include "backend/x11/key_levels.h"
 #include "backend/x11/keys.h"
@@ -27,18 +27,8 @@ void Tap(Display* display,
 bool DecodeCharacter(const std::string& text,
                      char32_t* code_point,
                      bool* utf8) {
-  if (text.size() == 1 && static_cast<unsigned char>(text[0]) < 0x80) {
-    *code_point = static_cast<unsigned char>(text[0]);
-    *utf8 = true;
-    return true;
-  }
-  const gchar* end = nullptr;
-  *utf8 = g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end);
+  *utf8 = common::Utf8Character(text, code_point);
   if (*utf8) {
-    if (g_utf8_strlen(text.data(), static_cast<gssize>(text.size())) != 1) {
-      return false;
-    }
-    *code_point = g_utf8_get_char(text.data());
     return true;
   }
   if (text.size() == 1) {
