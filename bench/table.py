@@ -73,6 +73,9 @@ def main(directory):
     times = {}  # (case, path) -> microseconds
     cpu = {}  # (case, path) -> microseconds of this process's CPU
     longest = {}  # (case, path) -> microseconds of the longest call
+    # (case, path) -> median microseconds of the path's calls where the
+    # paths ran call by call, in turn.
+    in_turn = {}
     for path in sorted(out.glob("*.json")):
         for run in json.loads(path.read_text())["benchmarks"]:
             if run.get("aggregate_name") not in ("median", "max"):
@@ -82,6 +85,11 @@ def main(directory):
             parts = [part for part in run["run_name"].split("/")
                      if ":" not in part and part != "real_time"]
             case, variant = parts[0], parts[1]
+            if variant == "call-by-call":
+                if run["aggregate_name"] == "median":
+                    for side in ("handler", "backend", "bare"):
+                        in_turn[(case, side)] = run[f"{side}_us"]
+                continue
             if run["aggregate_name"] == "max":
                 longest[(case, variant)] = \
                     run["real_time"] * UNITS[run["time_unit"]]
@@ -154,13 +162,15 @@ def main(directory):
                   f"{'' if n is None else f'{n:,.0f}'} | {nratio} | "
                   f"{target} | {met} |")
 
-    own_table(times, counts, responses)
+    own_table(times, in_turn, counts, responses)
 
 
-def own_table(times, counts, responses):
+def own_table(times, in_turn, counts, responses):
     """The plugin's own share per method: the dispatcher's instructions less
     the response object, and the backend operation alone, each against the
-    bare requests; wall time of the same run beside."""
+    bare requests; wall time of the same run beside, taken call by call
+    where the paths ran in turn (the pointer methods), else from the paths'
+    own runs."""
     if not responses:
         return
     print()
@@ -202,12 +212,13 @@ def own_table(times, counts, responses):
             continue
         own = handler - response
         backend = counts.get((case, "backend"))
-        wall_handler = times.get((case, "handler"))
+        walls = in_turn if (case, "bare") in in_turn else times
+        wall_handler = walls.get((case, "handler"))
         response_time = (paced_times if case.startswith("keyboard")
                          else response_times).get(kind)
         wall_own = None if wall_handler is None or response_time is None \
             else wall_handler - response_time
-        wall_bare = times.get((case, "bare"))
+        wall_bare = walls.get((case, "bare"))
 
         def ratio(a, b):
             return "" if a is None or b is None else f"{a / b:.2f}"
@@ -216,7 +227,7 @@ def own_table(times, counts, responses):
               f"| {ratio(own, bare)} | {ratio(backend, bare)} "
               f"| {ratio(wall_handler, wall_bare)} "
               f"| {ratio(wall_own, wall_bare)} "
-              f"| {ratio(times.get((case, 'backend')), wall_bare)} |")
+              f"| {ratio(walls.get((case, 'backend')), wall_bare)} |")
 
 
 if __name__ == "__main__":
